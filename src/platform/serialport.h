@@ -1,0 +1,64 @@
+#pragma once
+// A serial line (or a USB printer node) opened for exclusive, non-blocking use.
+// All waits sleep in poll(); Cancel() from another thread wakes them at once.
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace quorvel::platform {
+
+enum class TOpenError { None, NoSuchDevice, CannotOpen };
+
+enum class TIoResult {
+  Ok,         // read: at least one byte arrived; write: all bytes written (and drained)
+  TimedOut,   // nothing arrived / the write did not finish within its limit
+  Cancelled,  // Cancel() was called
+  Failed      // hang-up, unplug, I/O error
+};
+
+struct TLineSettings {
+  int bitsPerSecond = 19200;   // unknown speeds are taken as 19200
+  bool dtrOn = true;           // false: DTR held off
+  bool rtsOn = true;           // false: RTS held off
+  bool dsrOutputFlow = false;  // send only while DSR is asserted (where the device has modem lines)
+};
+
+class TSerialPort {
+ public:
+  virtual ~TSerialPort() = default;
+
+  // Opens `path` exclusively (flock + TIOCEXCL), non-blocking. On failure returns
+  // nullptr and sets `error`. Missing device (ENOENT, ENODEV, ENXIO) -> NoSuchDevice;
+  // anything else -> CannotOpen.
+  static std::unique_ptr<TSerialPort> Open(const std::string& path, TOpenError& error);
+
+  // True when the device is a terminal (serial line or pty); false for a USB printer node.
+  virtual bool IsTerminal() const = 0;
+
+  // Raw 8N1 at the given speed; modem-line settings are skipped where the device has none.
+  virtual void Configure(const TLineSettings& settings) = 0;
+  // Raise or drop DTR / RTS (no-op without modem lines).
+  virtual void SetDtr(bool on) = 0;
+  virtual void SetRts(bool on) = 0;
+
+  // Reads one burst into buf: waits up to firstByteTimeoutMs (< 0: no limit) for the
+  // first byte, then returns once gapMs pass without a new byte or `capacity` bytes are in.
+  // `received` holds the count. Ok only when at least one byte arrived.
+  virtual TIoResult ReadBurst(std::uint8_t* buf, std::size_t capacity, int firstByteTimeoutMs, int gapMs,
+                              std::size_t& received) = 0;
+
+  // Writes all bytes and waits until they have left the driver, within timeoutMs.
+  // On a time-out the unsent output is discarded.
+  virtual TIoResult Write(const std::uint8_t* data, std::size_t count, int timeoutMs) = 0;
+
+  virtual void DiscardInput() = 0;
+  virtual void DiscardOutput() = 0;
+
+  // Thread-safe. Makes the wait in progress, and every later one, return Cancelled
+  // until ResetCancel() is called (the worker does so when it starts a command).
+  virtual void Cancel() = 0;
+  virtual void ResetCancel() = 0;
+};
+
+}  // namespace quorvel::platform

@@ -1,0 +1,88 @@
+#pragma once
+// A printer on a pseudo-terminal, for tests, the demo and the benchmarks.
+// It plays the printer side of the host protocol (both variants) or of the DGI
+// protocol, with framing and checksum code of its own.
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quorvel::emulator {
+
+enum class TLine { Host, Dgi };
+enum class THostProtocol { Compatible, Extended };
+
+// What the printer does with one host command.
+struct THostReply {
+  bool ackFirst = true;           // ACK before the answer (false: answer frame at once)
+  bool nak = false;               // NAK the command and say nothing more
+  bool silent = false;            // say nothing at all
+  int busyReports = 0;            // DC2 bytes before the answer ...
+  int busyIntervalMs = 0;         // ... this far apart
+  int intermediateFrames = 0;     // frames with SEQ 0x80 before the answer
+  bool staleAnswerFirst = false;  // an answer with another SEQ before the right one
+  int badChecksums = 0;           // answers with a wrong checksum first; each is repeated after the host's NAK
+  std::string extraAfter;         // bytes sent right after the answer, in the same burst
+  int byteDelayMs = 0;            // send the answer byte by byte, this far apart
+  bool hangUpMidAnswer = false;   // close the line halfway through the answer
+  std::uint16_t printerStatus = 0;
+  std::uint16_t fiscalStatus = 0;
+  std::uint16_t returnCode = 0;   // extended protocol only
+  // Fields after the fixed ones; none given: the command (field 1) echoed as one field.
+  std::optional<std::vector<std::string>> fields;
+  // The whole field list of the answer as sent, bypassing the fixed layout.
+  std::optional<std::vector<std::string>> rawFields;
+};
+
+// What the printer does with one DGI command.
+struct TDgiReply {
+  bool ackOnly = true;                   // a single ACK, no data
+  bool nak = false;
+  bool silent = false;
+  std::vector<std::string> frames;       // answer frames' data (status code first), sent in order,
+                                         // each after the host's ACK of the previous one
+  int badChecksums = 0;                  // first frame sent with a wrong checksum this often
+  std::string raw;                       // bytes sent as they are, instead of all the above
+};
+
+class TEmulator {
+ public:
+  // Opens a pseudo-terminal in raw mode; `linkPath`, when given, becomes a symbolic
+  // link to the slave. Throws std::runtime_error when the terminal cannot be made.
+  explicit TEmulator(TLine line, const std::string& linkPath = {});
+  ~TEmulator();
+  TEmulator(const TEmulator&) = delete;
+  TEmulator& operator=(const TEmulator&) = delete;
+
+  // The path a control opens: the link if one was asked for, else the slave's name.
+  std::string DevicePath() const;
+
+  void SetHostProtocol(THostProtocol protocol);
+  // Replies for the next commands, in order; once used up, the default reply.
+  void QueueHostReply(const THostReply& reply);
+  void SetDefaultHostReply(const THostReply& reply);
+  // Reply for every command whose field 1 equals `command` (takes precedence over the default).
+  void SetHostReplyFor(const std::string& command, const THostReply& reply);
+
+  void QueueDgiReply(const TDgiReply& reply);
+  void SetDefaultDgiReply(const TDgiReply& reply);
+
+  // Every complete command frame received (raw bytes as on the line, STX to checksum;
+  // for DGI also a lone ENQ), in order; and every byte received.
+  std::vector<std::string> ReceivedFrames() const;
+  std::string ReceivedBytes() const;
+  // Waits until at least `count` frames have been received.
+  bool WaitForFrames(std::size_t count, int timeoutMs) const;
+  void ClearReceived();
+
+  // Closes the line as an unplugged cable would.
+  void HangUp();
+
+ private:
+  struct TImpl;
+  std::unique_ptr<TImpl> impl_;
+};
+
+}  // namespace quorvel::emulator
