@@ -1,0 +1,33 @@
+#pragma once
+// What the terminal window needs from the main window that owns it.
+#include <QString>
+
+namespace quorvel::model {
+struct TSettingsRecord;
+class TPrompts;
+}  // namespace quorvel::model
+namespace quorvel::host {
+class TFPHostControl;
+}
+namespace quorvel::dgi {
+class TFPAuxControl;
+}
+
+namespace quorvel::terminal {
+
+class TTerminalContext {
+ public:
+  virtual ~TTerminalContext() = default;
+
+  // The settings record of the running program (port flags, date formats, TVWidth, ...).
+  virtual model::TSettingsRecord& Settings() = 0;
+  virtual host::TFPHostControl& Host() = 0;
+  virtual dgi::TFPAuxControl& Dgi() = 0;
+  virtual model::TPrompts& Prompts() = 0;
+  // Status bar panel `panel` (0 to 3); the terminal window writes panel 1.
+  virtual void SetStatusText(int panel, const QString& text) = 0;
+  // The long part of a "short|long" hint, for status panel 0.
+  virtual void ShowHint(const QString& hint) = 0;
+};
+
+}  // namespace quorvel::terminal
