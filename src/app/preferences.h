@@ -3,13 +3,19 @@
 // log colours and low-level logging, language, the two date formats and the display
 // of reserved answer fields. It only copies values between its controls and the
 // settings record; the main window reopens the ports afterwards.
+//
+// Beside each port choice the dialog shows the device path that port maps to on
+// this machine; the path is editable and offers the serial and USB printer devices
+// found. The paths live in the settings record's port map.
 #include <QDialog>
+#include <QString>
+#include <QStringList>
+#include <cstdint>
 
 #include "model/settingsrecord.h"
 
 class QCheckBox;
 class QComboBox;
-class QLineEdit;
 class QPushButton;
 class QSpinBox;
 class QTabWidget;
@@ -22,7 +28,7 @@ class TFormPreferences : public QDialog {
  public:
   // Loads every control from `settings`. exec() == QDialog::Accepted means OK, and
   // then the values have been copied into `settings`; Cancel leaves it unchanged.
-  TFormPreferences(model::TSettingsRecord& settings, QWidget* parent = nullptr);
+  explicit TFormPreferences(model::TSettingsRecord& settings, QWidget* parent = nullptr);
 
   // The sixteen standard colours offered by the colour lists, in list order.
   struct TNamedColor {
@@ -32,27 +38,27 @@ class TFormPreferences : public QDialog {
   static const TNamedColor kStandardColors[16];
 
   // Device paths offered beside the port choices: the serial and USB printer
-  // devices found under `devDir` (ttyS*, ttyUSB*, ttyACM*, usb/lp*), in name order.
-  static QStringList DevicePathsIn(const QString& devDir = QStringLiteral("/dev"));
+  // devices found in `devDir` (ttyS*, ttyUSB*, ttyACM*, usb/lp*), in natural name
+  // order. A ttyS* whose `sysTtyDir`/<name>/type reads 0 has no UART and is skipped.
+  static QStringList DevicePathsIn(const QString& devDir = QStringLiteral("/dev"),
+                                   const QString& sysTtyDir = QStringLiteral("/sys/class/tty"));
 
  private slots:
   void ButtonOkClick();
   void HostPortChanged(int index);
   void DgiPortChanged(int index);
+  void HostDeviceEdited(const QString& path);
+  void DgiDeviceEdited(const QString& path);
 
  private:
-  void CreateControls();
+  void CreateControls(const QStringList& devices);
   void LoadFromSettings();
-  void ShowHostDevicePath(int portIndex);
-  void ShowDgiDevicePath(int portIndex);
-  void KeepHostDevicePath();
-  void KeepDgiDevicePath();
+  std::string DevicePathOf(int hostPortIndex) const;
+  void SetDevicePathOf(int hostPortIndex, const QString& path);
 
   model::TSettingsRecord& settings_;
   // Port map being edited; copied into the settings record on OK only.
   platform::TPortMap ports_;
-  int shownHostPort_ = -1;
-  int shownDgiPort_ = -1;
 
  public:
   // Controls, public so tests can drive the dialog as a user would.
