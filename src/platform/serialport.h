@@ -24,6 +24,9 @@ struct TLineSettings {
   bool dsrOutputFlow = false;  // send only while DSR is asserted (where the device has modem lines)
 };
 
+// How an errno from opening or locking a device maps onto the two open failures.
+TOpenError ClassifyOpenErrno(int err);
+
 class TSerialPort {
  public:
   virtual ~TSerialPort() = default;

@@ -1,0 +1,272 @@
+// TSerialPort over real pseudo-terminals: opening, line settings, burst reads,
+// bounded writes, discards, Cancel and hang-ups.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "platform/ptypair.h"
+#include "platform/serialport.h"
+
+using namespace quorvel::platform;
+using quorvel::testing::TPtyPair;
+using namespace std::chrono_literals;
+
+namespace {
+
+std::unique_ptr<TSerialPort> OpenOk(const std::string& path) {
+  TOpenError error = TOpenError::None;
+  auto port = TSerialPort::Open(path, error);
+  EXPECT_NE(port, nullptr) << path;
+  EXPECT_EQ(error, TOpenError::None);
+  return port;
+}
+
+TOpenError OpenFails(const std::string& path) {
+  TOpenError error = TOpenError::None;
+  auto port = TSerialPort::Open(path, error);
+  EXPECT_EQ(port, nullptr) << path;
+  return error;
+}
+
+std::string ReadOnce(TSerialPort& port, int firstMs, int gapMs, TIoResult& result, std::size_t capacity = 8192) {
+  std::string buf(capacity, '\0');
+  std::size_t n = 0;
+  result = port.ReadBurst(reinterpret_cast<std::uint8_t*>(buf.data()), capacity, firstMs, gapMs, n);
+  buf.resize(n);
+  return buf;
+}
+
+TIoResult WriteText(TSerialPort& port, const std::string& s, int timeoutMs) {
+  return port.Write(reinterpret_cast<const std::uint8_t*>(s.data()), s.size(), timeoutMs);
+}
+
+double MsSince(std::chrono::steady_clock::time_point t0) {
+  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+}
+
+}  // namespace
+
+TEST(SerialOpen, MissingOrEmptyPathIsNoSuchDevice) {
+  EXPECT_EQ(OpenFails("/dev/quorvel-no-such-port"), TOpenError::NoSuchDevice);
+  EXPECT_EQ(OpenFails(""), TOpenError::NoSuchDevice);
+}
+
+TEST(SerialOpen, SecondOpenerIsRefusedUntilTheFirstCloses) {
+  TPtyPair pty;
+  auto first = OpenOk(pty.SlavePath());
+  ASSERT_TRUE(first);
+  EXPECT_TRUE(first->IsTerminal());
+  EXPECT_EQ(OpenFails(pty.SlavePath()), TOpenError::CannotOpen);
+  first.reset();
+  // The exclusive flag must not outlive the port while the test's descriptor keeps the tty.
+  EXPECT_TRUE(OpenOk(pty.SlavePath()));
+}
+
+TEST(SerialOpen, ADeviceHeldByAnotherProcessCannotBeOpened) {
+  TPtyPair pty;
+  int ready[2];
+  int release[2];
+  ASSERT_EQ(::pipe(ready), 0);
+  ASSERT_EQ(::pipe(release), 0);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    TOpenError error = TOpenError::None;
+    auto held = TSerialPort::Open(pty.SlavePath(), error);
+    const char ok = held ? 'y' : 'n';
+    [[maybe_unused]] auto w = ::write(ready[1], &ok, 1);
+    char c;
+    [[maybe_unused]] auto r = ::read(release[0], &c, 1);
+    ::_exit(0);
+  }
+  char ok = 0;
+  ASSERT_EQ(::read(ready[0], &ok, 1), 1);
+  ASSERT_EQ(ok, 'y');
+  EXPECT_EQ(OpenFails(pty.SlavePath()), TOpenError::CannotOpen);
+  ASSERT_EQ(::write(release[1], "x", 1), 1);
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  EXPECT_TRUE(OpenOk(pty.SlavePath()));
+  for (int fd : {ready[0], ready[1], release[0], release[1]}) ::close(fd);
+}
+
+TEST(SerialOpen, ANonTerminalNodeOpensWithoutLineSettings) {
+  const std::string path = std::filesystem::temp_directory_path() / ("quorvel-node-" + std::to_string(::getpid()));
+  std::ofstream(path) << "";
+  {
+    auto port = OpenOk(path);
+    ASSERT_TRUE(port);
+    EXPECT_FALSE(port->IsTerminal());
+    port->Configure({});  // skipped, no crash
+    port->DiscardInput();
+    port->DiscardOutput();
+    EXPECT_EQ(WriteText(*port, "abc", 1000), TIoResult::Ok);
+  }
+  std::filesystem::remove(path);
+}
+
+TEST(SerialConfigure, RawEightNOneAtTheRequestedSpeed) {
+  struct Case {
+    int bps;
+    speed_t expected;
+  } cases[] = {{1200, B1200}, {9600, B9600}, {115200, B115200}, {12345, B19200}};
+  TPtyPair pty;
+  termios cooked{};  // start from a cooked, 7E2 line so that every setting shows
+  cooked.c_lflag = ICANON | ECHO;
+  cooked.c_iflag = IXON | ICRNL;
+  cooked.c_cflag = CS7 | CSTOPB | PARENB | CREAD;
+  ::cfsetospeed(&cooked, B300);
+  ASSERT_EQ(::tcsetattr(pty.Slave(), TCSANOW, &cooked), 0);
+  auto port = OpenOk(pty.SlavePath());
+  ASSERT_TRUE(port);
+  for (const auto& c : cases) {
+    TLineSettings settings;
+    settings.bitsPerSecond = c.bps;
+    settings.rtsOn = false;
+    settings.dsrOutputFlow = true;  // a pty has no modem lines: skipped
+    port->Configure(settings);
+    termios tio{};
+    ASSERT_EQ(::tcgetattr(pty.Slave(), &tio), 0);
+    EXPECT_EQ(::cfgetospeed(&tio), c.expected) << c.bps;
+    EXPECT_EQ(::cfgetispeed(&tio), c.expected) << c.bps;
+    EXPECT_EQ(tio.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
+    EXPECT_EQ(tio.c_cflag & (CSTOPB | PARENB | CRTSCTS), 0u);
+    EXPECT_NE(tio.c_cflag & CLOCAL, 0u);
+    EXPECT_EQ(tio.c_lflag & (ICANON | ECHO), 0u);
+    EXPECT_EQ(tio.c_iflag & (IXON | IXOFF | IXANY | ICRNL), 0u);
+    EXPECT_EQ(tio.c_cc[VMIN], 0);
+    EXPECT_EQ(tio.c_cc[VTIME], 0);
+  }
+  // Modem-line calls on a device without modem lines are silently skipped, and
+  // output still flows although DSR flow control was asked for.
+  port->SetDtr(false);
+  port->SetRts(true);
+  EXPECT_EQ(WriteText(*port, "\x02ok", 1000), TIoResult::Ok);
+  EXPECT_EQ(pty.Receive(1000), "\x02ok");
+}
+
+TEST(SerialRead, ABurstEndsOnceTheGapPassesWithoutANewByte) {
+  TPtyPair pty;
+  auto port = OpenOk(pty.SlavePath());
+  ASSERT_TRUE(port);
+  port->Configure({});
+  std::thread far([&] {
+    for (const char* part : {"\x06", "\x02", "AB", "\x03"}) {
+      pty.Send(part);
+      std::this_thread::sleep_for(20ms);
+    }
+    std::this_thread::sleep_for(800ms);
+    pty.Send("next");
+  });
+  TIoResult result;
+  // Gap 300 ms: pieces 20 ms apart belong to one burst, the piece after 800 ms does not.
+  EXPECT_EQ(ReadOnce(*port, 3000, 300, result), std::string("\x06\x02" "AB\x03"));
+  EXPECT_EQ(result, TIoResult::Ok);
+  EXPECT_EQ(ReadOnce(*port, 3000, 300, result), "next");
+  EXPECT_EQ(result, TIoResult::Ok);
+  far.join();
+}
+
+TEST(SerialRead, SilenceEndsTheWaitAfterTheFirstByteLimit) {
+  TPtyPair pty;
+  auto port = OpenOk(pty.SlavePath());
+  ASSERT_TRUE(port);
+  const auto t0 = std::chrono::steady_clock::now();
+  TIoResult result;
+  EXPECT_EQ(ReadOnce(*port, 300, 10, result), "");
+  EXPECT_EQ(result, TIoResult::TimedOut);
+  EXPECT_GE(MsSince(t0), 299.0);
+}
+
+TEST(SerialRead, AFullBufferEndsTheBurst) {
+  TPtyPair pty;
+  auto port = OpenOk(pty.SlavePath());
+  ASSERT_TRUE(port);
+  pty.Send(std::string(100, 'x'));
+  TIoResult result;
+  EXPECT_EQ(ReadOnce(*port, 3000, 200, result, 10), std::string(10, 'x'));
+  EXPECT_EQ(result, TIoResult::Ok);
+  EXPECT_EQ(ReadOnce(*port, 3000, 200, result, 1000), std::string(90, 'x'));
+}
+
+TEST(SerialRead, CancelWakesAWaitWithoutLimitAndStaysUntilReset) {
+  TPtyPair pty;
+  auto port = OpenOk(pty.SlavePath());
+  ASSERT_TRUE(port);
+  std::thread ui([&] {
+    std::this_thread::sleep_for(50ms);
+    port->Cancel();
+  });
+  TIoResult result;
+  ReadOnce(*port, -1, 10, result);
+  ui.join();
+  EXPECT_EQ(result, TIoResult::Cancelled);
+  ReadOnce(*port, -1, 10, result);
+  EXPECT_EQ(result, TIoResult::Cancelled);
+  port->ResetCancel();
+  pty.Send("z");
+  EXPECT_EQ(ReadOnce(*port, 3000, 50, result), "z");
+  EXPECT_EQ(result, TIoResult::Ok);
+}
+
+TEST(SerialRead, AHangUpHandsOverWhatCameThenFails) {
+  TPtyPair pty;
+  auto port = OpenOk(pty.SlavePath());
+  ASSERT_TRUE(port);
+  std::thread far([&] {
+    pty.Send("half");
+    std::this_thread::sleep_for(100ms);
+    pty.CloseMaster();  // the kernel drops unread input on a hang-up; "half" is read by then
+  });
+  TIoResult result;
+  EXPECT_EQ(ReadOnce(*port, 3000, 1000, result), "half");
+  far.join();
+  EXPECT_EQ(result, TIoResult::Ok);
+  const auto t0 = std::chrono::steady_clock::now();
+  ReadOnce(*port, 3000, 50, result);
+  EXPECT_EQ(result, TIoResult::Failed);
+  EXPECT_LT(MsSince(t0), 2500.0) << "a hang-up must not wait out the silence limit";
+  EXPECT_EQ(WriteText(*port, "x", 1000), TIoResult::Failed);
+}
+
+TEST(SerialWrite, AWriteThatCannotLeaveTimesOutAndIsDiscarded) {
+  TPtyPair pty;  // nobody reads the master: the pty buffer fills up
+  auto port = OpenOk(pty.SlavePath());
+  ASSERT_TRUE(port);
+  const std::string lots(1 << 20, 'w');
+  const auto t0 = std::chrono::steady_clock::now();
+  EXPECT_EQ(WriteText(*port, lots, 300), TIoResult::TimedOut);
+  EXPECT_GE(MsSince(t0), 299.0);
+}
+
+TEST(SerialWrite, CancelStopsAWriteThatIsHeldUp) {
+  TPtyPair pty;
+  auto port = OpenOk(pty.SlavePath());
+  ASSERT_TRUE(port);
+  std::thread ui([&] {
+    std::this_thread::sleep_for(50ms);
+    port->Cancel();
+  });
+  EXPECT_EQ(WriteText(*port, std::string(1 << 20, 'w'), -1), TIoResult::Cancelled);
+  ui.join();
+}
+
+TEST(SerialDiscard, UnreadInputIsDropped) {
+  TPtyPair pty;
+  auto port = OpenOk(pty.SlavePath());
+  ASSERT_TRUE(port);
+  port->Configure({});
+  pty.Send("stale bytes");
+  std::this_thread::sleep_for(100ms);
+  port->DiscardInput();
+  pty.Send("fresh");
+  TIoResult result;
+  EXPECT_EQ(ReadOnce(*port, 3000, 100, result), "fresh");
+}
