@@ -1,0 +1,251 @@
+#pragma once
+// The fiscal printer's auxiliary (DGI) port: single-frame commands with an 8-bit
+// checksum, answered by ACK, NAK or one or more answer frames. TFPAuxControl lives
+// on the user-interface thread; its worker TFCommThread does the work on the line
+// and posts numbered notifications that the control turns into events.
+#include <atomic>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <thread>
+
+#include "platform/messagesink.h"
+#include "platform/portmap.h"
+#include "platform/serialport.h"
+
+namespace quorvel::dgi {
+
+enum TFCommPort { FCom1 = 0, FCom2, FCom3, FCom4 };
+enum TFFiscalState { FEFP_S_Close = 0, FEFP_S_Idle, FEFP_S_Busy };
+enum TFErrorType {
+  FEFP_Success = 0,
+  FEFP_E_ComInUse,
+  FEFP_E_InvalidCom,
+  FEFP_E_ComAlreadyOpen,
+  FEFP_E_ComAlreadyClose,
+  FEFP_E_BadInitialization,
+  FEFP_E_ComClose,
+  FEFP_E_MaxDataLengthReached,
+  FEFP_E_InvalidDataInField,
+  FEFP_E_OperationInProgress,
+  FEFP_E_WriteError,
+  FEFP_E_ReadTimeOut,
+  FEFP_E_NackReceived
+};
+
+// "FEFP_E_ReadTimeOut" for FEFP_E_ReadTimeOut; "?" for a value outside the enumeration.
+const char* ErrorName(TFErrorType error);
+
+// Notifications from the worker to the control.
+inline constexpr std::uint32_t WM_DGI_ACK = 0x400;
+inline constexpr std::uint32_t WM_DGI_NACK = 0x401;
+inline constexpr std::uint32_t WM_DGI_WRITE = 0x402;
+inline constexpr std::uint32_t WM_DGI_WRITE_ERROR = 0x403;
+inline constexpr std::uint32_t WM_DGI_ANSWER = 0x404;  // param 1: final, 0: intermediate
+inline constexpr std::uint32_t WM_DGI_READ_ERROR = 0x405;
+inline constexpr std::uint32_t WM_DGI_WRITE_ACK = 0x406;
+inline constexpr std::uint32_t WM_DGI_WRITE_NACK = 0x407;
+
+inline constexpr std::uint8_t kStx = 0x02;
+inline constexpr std::uint8_t kEtx = 0x03;
+inline constexpr std::uint8_t kEnq = 0x05;
+inline constexpr std::uint8_t kAck = 0x06;
+inline constexpr std::uint8_t kNak = 0x15;
+
+inline constexpr std::size_t kMaxDataLength = 256;
+inline constexpr std::size_t kSendBufferSize = 1024;
+inline constexpr std::size_t kReceiveBufferSize = 1200;
+
+// STX, data, ETX and the checksum that makes all bytes add up to 0 modulo 256; the
+// lone ENQ command stays one byte. The length is not checked here.
+std::string BuildCommandFrame(std::string_view data);
+
+// True when the four bytes after STX are one of the final status codes.
+bool CheckFinalFrame(std::string_view frame);
+
+// The answer side of one exchange: the 1200-byte receive buffer with its write,
+// parse and frame-start positions and the byte parser. It does no I/O of its own;
+// what the parser has to say or do on the line goes to a TListener, so it can be
+// driven without a port.
+class TAnswerReceiver {
+ public:
+  class TListener {
+   public:
+    virtual ~TListener() = default;
+    virtual void AckReceived() = 0;  // outside a frame
+    virtual void NakReceived() = 0;  // outside a frame
+    virtual void BadChecksum() = 0;  // a complete frame whose checksum byte is wrong
+  };
+  enum class TOutcome { NeedMore, Ack, Frame };
+
+  TAnswerReceiver() { ResetInternalState(); }
+
+  // Where the next read puts its bytes, and how many fit.
+  std::uint8_t* WritePointer() { return buffer_ + writePos_; }
+  std::size_t Room() const { return kReceiveBufferSize - writePos_; }
+
+  // Takes `count` bytes just read into WritePointer() and parses them in order. Stops
+  // at an ACK outside a frame or at a frame with a good checksum.
+  TOutcome ParseInputFrame(std::size_t count, TListener& listener);
+
+  // After TOutcome::Frame: the frame from its STX to its checksum byte. The buffer
+  // starts over; bytes of the same read after the frame are dropped.
+  std::string TakeFrame();
+
+  void ResetInternalState();
+
+ private:
+  std::uint8_t buffer_[kReceiveBufferSize];
+  std::size_t writePos_ = 0;
+  std::size_t parsePos_ = 0;
+  std::size_t frameStart_ = 0;
+  std::size_t frameEnd_ = 0;  // one past the checksum byte of the completed frame
+  int state_ = 0;             // 0 outside a frame, 1 inside, 2 checksum byte next
+  std::uint8_t checksum_ = 0;
+};
+
+class TFPAuxControl;
+
+// A manual-reset signal.
+class TSignal {
+ public:
+  void Set();
+  void Clear();
+  void Wait();
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  bool set_ = false;
+};
+
+class TFCommThread : private TAnswerReceiver::TListener {
+ public:
+  // Created suspended; Start() runs it. `window` receives the notifications.
+  TFCommThread(platform::TSerialPort& handle, platform::TMessageSink& window, const TFPAuxControl& owner,
+               std::uint64_t identity);
+  ~TFCommThread() override;
+  TFCommThread(const TFCommThread&) = delete;
+  TFCommThread& operator=(const TFCommThread&) = delete;
+
+  // Throws std::system_error when the thread cannot be made.
+  void Start();
+  // Asks the loop to end; wakes it, and any wait on the line, at once.
+  void Terminate();
+  void WaitFor();
+
+  // User-interface thread. `commandNumber` tags every notification of the exchange.
+  void StartCommand(std::string_view frame, std::uint32_t commandNumber);
+  void SignalStartCommand();
+  void SignalEndCommand();
+  // Drops the command handed over, ends the exchange in progress at once (its wait on
+  // the line is cancelled) and wakes the worker.
+  void AbortSignaledEvents();
+
+  // The texts of WM_DGI_WRITE and WM_DGI_ANSWER, oldest first: each notification has
+  // its own text, so a slow user-interface thread never sees a later frame's text.
+  void GetWriteFrame(std::string& text);
+  void GetReadFrame(std::string& text);
+
+  std::uint64_t Identity() const { return identity_; }
+
+ private:
+  void Execute();
+  bool TakeCommand();
+  bool SendFrame();
+  bool WaitAnswer();
+  bool WriteComm(const std::uint8_t* bytes, std::size_t count);
+  void SetWriteFrame(const std::string& text);
+  void SetReadFrame(const std::string& text);
+  void NotifyStatus(std::uint32_t code, std::int32_t param = 0);
+  void EndOfCycle();
+
+  void AckReceived() override;
+  void NakReceived() override;
+  void BadChecksum() override;
+
+  platform::TSerialPort& port_;
+  platform::TMessageSink& window_;
+  const TFPAuxControl& owner_;
+  const std::uint64_t identity_;
+  std::thread thread_;
+  TSignal commandStart_;
+  std::atomic<bool> terminated_{false};
+
+  // Guards everything below it that both threads touch.
+  std::mutex lock_;
+  bool pendingCommand_ = false;
+  std::uint8_t sendBuffer_[kSendBufferSize];
+  std::size_t commandLength_ = 0;
+  std::uint32_t pendingNumber_ = 0;
+  std::deque<std::string> writeFrames_;
+  std::deque<std::string> readFrames_;
+
+  // Worker only.
+  std::uint8_t frame_[kSendBufferSize];
+  std::size_t frameLength_ = 0;
+  std::uint32_t exchangeNumber_ = 0;
+  TAnswerReceiver receiver_;
+};
+
+class TFPAuxControl {
+ public:
+  using TNotifyEvent = std::function<void(TFPAuxControl& Sender)>;
+  using TAnswerEvent = std::function<void(TFPAuxControl& Sender, bool IsFinal)>;
+  using TFrameEvent = std::function<void(TFPAuxControl& Sender, const std::string& Value)>;
+
+  explicit TFPAuxControl(platform::TEventLoop& loop);
+  ~TFPAuxControl();
+  TFPAuxControl(const TFPAuxControl&) = delete;
+  TFPAuxControl& operator=(const TFPAuxControl&) = delete;
+
+  // Where COM1 ... COM4 live: the Com1 ... Com4 paths of the map. Taken only while closed.
+  void SetPortMap(const platform::TPortMap& ports);
+  const platform::TPortMap& PortMap() const { return ports_; }
+
+  TFCommPort GetCommPort() const { return commPort_; }
+  void SetCommPort(TFCommPort port);  // ignored unless closed
+  std::int32_t GetTimeOut() const { return timeOut_.load(); }
+  void SetTimeOut(std::int32_t milliseconds) { timeOut_.store(milliseconds); }  // 0: no limit
+  TFFiscalState State() const { return state_; }
+  TFErrorType LastError() const { return lastError_; }
+  const std::string& Answer() const { return answer_; }
+
+  bool OpenPort();
+  bool ClosePort();
+  void Purge();
+  bool SendData(std::string_view data);
+
+  TNotifyEvent OnOpen, OnClose, OnAck, OnNack, OnError;
+  TAnswerEvent OnAnswer;
+  TFrameEvent OnWrite, OnRead;
+
+  // Handler of the message sink (user-interface thread).
+  void WindowMessageProc(const platform::TNotification& message);
+
+ private:
+  void StopWorker();
+  void EndCommand();
+  static void Fire(const TNotifyEvent& event, TFPAuxControl& sender);
+
+  platform::TPortMap ports_;
+  TFCommPort commPort_ = FCom1;
+  std::atomic<std::int32_t> timeOut_{0};
+  TFFiscalState state_ = FEFP_S_Close;
+  TFErrorType lastError_ = FEFP_Success;
+  std::string answer_;
+
+  // The sink outlives the worker, which posts to it.
+  std::unique_ptr<platform::TMessageSink> sink_;
+  std::unique_ptr<platform::TSerialPort> handle_;
+  std::unique_ptr<TFCommThread> worker_;
+  std::uint32_t commandNumber_ = 0;  // of the command last handed over
+};
+
+}  // namespace quorvel::dgi
