@@ -1,0 +1,119 @@
+#include "model/answerdecode.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "model/format.h"
+#include "model/sendtext.h"
+
+namespace quorvel::model {
+namespace {
+
+constexpr int kPanelColumnWidth = 195;
+constexpr int kPanelWidth = 175;
+constexpr int kPanelPitch = 185;
+constexpr int kPanelTop = 15;
+constexpr int kPanelRowPitch = 31;
+
+constexpr int kRowColumnWidth = 170;
+constexpr int kRowBoxMinWidth = 150;
+constexpr int kRowLeft = 20;
+constexpr int kRowPitch = 55;
+constexpr int kGap = 10;
+
+// Under the extended protocol the answer starts with: reserved, return code, reserved.
+constexpr int kExtendedPrefixRows = 3;
+
+}  // namespace
+
+TPanelGrid TPanelGrid::ForClientWidth(int clientWidth) {
+  TPanelGrid grid;
+  grid.columns = std::max(1, clientWidth / kPanelColumnWidth);
+  grid.left = (clientWidth - (kPanelWidth * grid.columns + kGap * (grid.columns - 1))) / 2;
+  return grid;
+}
+
+TGridPlace TPanelGrid::Place(int index) const {
+  return {left + kPanelPitch * (index % columns), kPanelTop + kPanelRowPitch * (index / columns)};
+}
+
+int TPanelGrid::Rows(int panelCount) const { return (std::max(panelCount, 0) + columns - 1) / columns; }
+
+int TPanelGrid::BoxHeight(int panelCount) const { return kPanelRowPitch * Rows(panelCount) + 8; }
+
+TAnswerGrid TAnswerGrid::ForClientWidth(int clientWidth, int top) {
+  TAnswerGrid grid;
+  grid.columns = std::max(1, clientWidth / kRowColumnWidth);
+  const int q = grid.columns;
+  grid.boxWidth = kRowBoxMinWidth + (clientWidth - 40 - kRowBoxMinWidth * q - kGap * (q - 1)) / q;
+  grid.top = top;
+  return grid;
+}
+
+TGridPlace TAnswerGrid::Place(int index) const {
+  return {kRowLeft + (boxWidth + kGap) * (index % columns), top + kRowPitch * (index / columns)};
+}
+
+int PanelCountOf(const TFixedAnswerTable& table) { return std::clamp(table.PanelCount, 0, kMaxAnswerPanels); }
+
+std::vector<TPanelText> DecodeStatusWord(const TFixedAnswerTable& table, std::uint16_t word) {
+  std::vector<TPanelText> panels(static_cast<std::size_t>(PanelCountOf(table)));
+  for (const TFixedAnswer& record : table.Records) {
+    if (record.Panel < 1 || record.Panel > static_cast<int>(panels.size())) continue;
+    if ((word & record.Mask) != record.Result) continue;
+    panels[static_cast<std::size_t>(record.Panel - 1)] = {true, record.Text, record.Color};
+  }
+  return panels;
+}
+
+std::string Hex4(std::uint16_t value) {
+  char buffer[8];
+  std::snprintf(buffer, sizeof buffer, "%04X", static_cast<unsigned>(value));
+  return buffer;
+}
+
+std::string StatusCaption(const std::string& caption, std::uint16_t word) { return caption + Hex4(word); }
+
+std::string ShowAnswerValue(const TAnswerFieldSpec& spec, const std::string& value, const TAnswerContext& context) {
+  switch (spec.type) {
+    case kTextCurrency: return ShowCurrency(value, spec.decimals);
+    case kTextDecimal: return ShowDecimal(value);
+    case kTextHexa: return ShowHexadecimal(value);
+    case kTextBinary: return ShowBinary(value);
+    case kTextDate:
+      if (context.currentYear != 0)
+        return ShowDate(value, context.inputDateFormat, context.outputDateFormat, context.currentYear);
+      return ShowDate(value, context.inputDateFormat, context.outputDateFormat);
+    case kTextTime: return ShowTime(value);
+    default: return value;
+  }
+}
+
+std::vector<TAnswerRow> BuildAnswerRows(const std::vector<std::string>& values,
+                                        const std::vector<TAnswerFieldSpec>& fields,
+                                        const TAnswerContext& context) {
+  using TKind = TAnswerRow::TKind;
+  std::vector<TAnswerRow> rows;
+  const int prefix = context.extended ? kExtendedPrefixRows : 0;
+  if (context.extended) {
+    const TAnswerRow reserved{TKind::Reserved, context.showReserved, "Reserved", "", "", false};
+    rows.push_back(reserved);
+    rows.push_back({TKind::ReturnCode, true, "Return code", std::to_string(context.returnCode),
+                    "(" + Hex4(context.returnCode) + ") " + context.returnCodeDescription, false});
+    rows.push_back(reserved);
+  }
+  const std::size_t room = static_cast<std::size_t>(kMaxAnswerRows - prefix);
+  const std::size_t shown = std::min(values.size(), room);
+  for (std::size_t j = 0; j < shown; ++j) {
+    const std::string& value = values[j];
+    if (j < fields.size()) {
+      rows.push_back({TKind::Defined, true, fields[j].caption, ShowAnswerValue(fields[j], value, context), "", false});
+    } else {
+      const std::size_t rowIndex = j + static_cast<std::size_t>(prefix);
+      rows.push_back({TKind::Raw, true, "Field" + std::to_string(rowIndex), value, "", true});
+    }
+  }
+  return rows;
+}
+
+}  // namespace quorvel::model

@@ -1,0 +1,105 @@
+#pragma once
+// The answer page's arithmetic and decoding, without widgets: the grid of the
+// status panels and of the answer rows, the status words decoded by the fixed-answer
+// records, and the rows (caption, shown value, hint) of one host answer. The
+// terminal window, the fixed-answer tester and the command line share it. Qt-free.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "model/colors.h"
+#include "model/terminalfile.h"
+
+namespace quorvel::model {
+
+// Whatever a file or a printer holds, the page never has more than these.
+inline constexpr int kMaxAnswerPanels = 70;
+inline constexpr int kMaxAnswerRows = 70;
+
+struct TGridPlace {
+  int x = 0;
+  int y = 0;
+  friend bool operator==(const TGridPlace&, const TGridPlace&) = default;
+};
+
+// Status panels inside a group box of client width B: m = B / 195 columns (at
+// least 1), 185 apart, the first at (B - (175m + 10(m - 1))) / 2; rows 31 apart
+// from 15.
+struct TPanelGrid {
+  int columns = 1;
+  int left = 0;
+
+  static TPanelGrid ForClientWidth(int clientWidth);
+  TGridPlace Place(int index) const;  // index 0 = panel 1
+  int Rows(int panelCount) const;
+  int BoxHeight(int panelCount) const;  // 31 per row + 8
+};
+
+// Answer rows across a scroll box of client width A: q = A / 170 columns (at least
+// 1), each V = 150 + (A - 40 - 150q - 10(q - 1)) / q wide, from x = 20 and `top`,
+// rows 55 apart. A caption label stands at the place, its box 18 below.
+struct TAnswerGrid {
+  int columns = 1;
+  int boxWidth = 150;
+  int top = 0;
+
+  static TAnswerGrid ForClientWidth(int clientWidth, int top);
+  TGridPlace Place(int index) const;
+};
+
+// What one status panel shows; a panel that no record matched stays empty.
+struct TPanelText {
+  bool matched = false;
+  std::string text;
+  TColor color = clBlack;
+  friend bool operator==(const TPanelText&, const TPanelText&) = default;
+};
+
+// Panels of one status word: one per panel number 1 ... the table's panel count
+// (at most kMaxAnswerPanels). Records are applied in file order, so a later
+// matching record wins its panel; a record whose panel lies outside the panels is
+// passed over.
+int PanelCountOf(const TFixedAnswerTable& table);
+std::vector<TPanelText> DecodeStatusWord(const TFixedAnswerTable& table, std::uint16_t word);
+
+// "Fiscal answer = 0600" and the like: the caption and the word in 4 upper-case hex digits.
+std::string StatusCaption(const std::string& caption, std::uint16_t word);
+std::string Hex4(std::uint16_t value);
+
+// How an answer field record shows its value.
+struct TAnswerFieldSpec {
+  std::string caption;
+  int type = 0;  // text type code
+  int decimals = 0;
+};
+
+struct TAnswerRow {
+  enum class TKind { Reserved, ReturnCode, Defined, Raw };
+  TKind kind = TKind::Raw;
+  bool visible = true;       // reserved rows are hidden unless shown by the settings
+  std::string caption;
+  std::string value;         // as shown
+  std::string hint;          // return code: "(XXXX) description"
+  bool maroon = false;       // caption of a value without answer field record
+};
+
+struct TAnswerContext {
+  bool extended = false;          // Protocol 1: reserved, return code, reserved first
+  bool showReserved = false;      // ExtReservedFields
+  std::uint16_t returnCode = 0;
+  std::string returnCodeDescription;
+  int inputDateFormat = 0;
+  int outputDateFormat = 0;
+  int currentYear = 0;            // for two-digit years of dates; 0 = the clock's year
+};
+
+// The shown value of one answer value by its answer field record's type.
+std::string ShowAnswerValue(const TAnswerFieldSpec& spec, const std::string& value, const TAnswerContext& context);
+
+// Every row of one answer, in grid order (row index = position), at most
+// kMaxAnswerRows: values beyond that are not shown.
+std::vector<TAnswerRow> BuildAnswerRows(const std::vector<std::string>& values,
+                                        const std::vector<TAnswerFieldSpec>& fields,
+                                        const TAnswerContext& context);
+
+}  // namespace quorvel::model

@@ -1,0 +1,94 @@
+#include "model/sendtext.h"
+
+#include <cstdio>
+
+namespace quorvel::model {
+namespace {
+
+std::string TrimBlanks(const std::string& text) {
+  const auto first = text.find_first_not_of(" \t");
+  if (first == std::string::npos) return {};
+  const auto last = text.find_last_not_of(" \t");
+  return text.substr(first, last - first + 1);
+}
+
+// Exactly `digits` decimal digits from `text` at `pos`, or -1.
+int DigitsAt(const std::string& text, std::size_t pos, std::size_t digits) {
+  if (pos + digits > text.size()) return -1;
+  int value = 0;
+  for (std::size_t i = pos; i < pos + digits; ++i) {
+    if (text[i] < '0' || text[i] > '9') return -1;
+    value = value * 10 + (text[i] - '0');
+  }
+  return value;
+}
+
+bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+
+int DaysInMonth(int year, int month) {
+  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  if (month == 2 && IsLeapYear(year)) return 29;
+  return kDays[month - 1];
+}
+
+}  // namespace
+
+std::string WireText(const TFieldWireSpec& spec, const TFieldEntry& entry, int inputDateFormat, int repetition) {
+  switch (spec.controlType) {
+    case kControlDate: return FormatDate(entry.date, inputDateFormat);
+    case kControlTime: return FormatTime(entry.time);
+    default: break;
+  }
+  switch (spec.textType) {
+    case kTextCurrency: return FormatCurrency(entry.text, spec.minLength, spec.decimals);
+    case kTextDecimal: return FormatDecimal(entry.text, spec.minLength);
+    case kTextHexa: return FormatHexadecimal(entry.text);
+    case kTextBinary: return FormatBinary(entry.text, spec.minLength);
+    case kTextAlphaNumeric:
+      if (repetition != kNoRepetition && spec.autoIncrement) return AppendRepeatNumber(entry.text, repetition);
+      return entry.text;
+    default: return entry.text;
+  }
+}
+
+TWireFields BuildWireFields(const std::vector<TFieldWireSpec>& specs, const std::vector<TFieldEntry>& entries,
+                            int inputDateFormat, int repetition) {
+  TWireFields result;
+  const std::size_t count = std::min(specs.size(), entries.size());
+  result.fields.reserve(count);
+  for (std::size_t i = 0; i < count; ++i) {
+    std::optional<std::string> bytes = TryExpandHexEscapes(WireText(specs[i], entries[i], inputDateFormat, repetition));
+    if (!bytes) {
+      result.badField = i;
+      break;
+    }
+    result.fields.push_back(std::move(*bytes));
+  }
+  return result;
+}
+
+std::string DgiFrameText(const std::vector<std::string>& fields) {
+  std::string text;
+  for (const std::string& field : fields) text += field;
+  return text;
+}
+
+int ParseRepeatCount(const std::string& answer) { return ParseDecimalInt32(TrimBlanks(answer)).value_or(0); }
+
+bool IsRepeatCountValid(int count) { return count >= 1 && count <= kMaxRepeatCount; }
+
+std::optional<TDate> ParseIsoDate(const std::string& text) {
+  if (text.size() != 10 || text[4] != '-' || text[7] != '-') return std::nullopt;
+  const int year = DigitsAt(text, 0, 4), month = DigitsAt(text, 5, 2), day = DigitsAt(text, 8, 2);
+  if (year < 1 || month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month)) return std::nullopt;
+  return TDate{year, month, day};
+}
+
+std::optional<TTimeOfDay> ParseIsoTime(const std::string& text) {
+  if (text.size() != 8 || text[2] != ':' || text[5] != ':') return std::nullopt;
+  const int hour = DigitsAt(text, 0, 2), minute = DigitsAt(text, 3, 2), second = DigitsAt(text, 6, 2);
+  if (hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59) return std::nullopt;
+  return TTimeOfDay{hour, minute, second};
+}
+
+}  // namespace quorvel::model
