@@ -1,0 +1,197 @@
+#pragma once
+// The terminal window of the open terminal file: the command tree on the left,
+// the input form of the selected command, the two answer pages, and the Send,
+// Repeat and Cancel buttons below them.
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "model/fieldrecords.h"
+#include "model/inimemory.h"
+#include "model/sendtext.h"
+#include "model/terminalfile.h"
+
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+class QScrollArea;
+class QSplitter;
+class QTabWidget;
+class QTimer;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace quorvel::terminal {
+
+class TTerminalContext;
+
+// Where the command form puts its controls; computed each time a form is built.
+struct TCommandLayout {
+  int columns = 1;
+  int left = 20;
+  int controlWidth = 200;
+  int controlHeight = 20;
+};
+// The layout for a scroll box of `clientWidth` pixels on a screen of `dpi`.
+TCommandLayout ComputeCommandLayout(int clientWidth, int dpi);
+
+// Positions of the caption labels, in order; each control stands 18 below its label.
+struct TFormPlacement {
+  std::vector<QPoint> labels;
+  int notesTop = 0;  // the notes label's top, if the command has notes
+};
+TFormPlacement PlaceCommandFields(const TCommandLayout& layout, std::size_t fieldCount);
+
+class TFormChildTerminalWindow : public QWidget {
+  Q_OBJECT
+
+ public:
+  enum class TNodeKind { Root, Group, Command };
+
+  // Builds the window for the terminal file `fileName` (which need not exist:
+  // a missing file reads as empty).
+  TFormChildTerminalWindow(TTerminalContext& context, const QString& fileName,
+                           QWidget* parent = nullptr);
+  // Stores the tree's width into TVWidth.
+  ~TFormChildTerminalWindow() override;
+
+  const QString& FileName() const { return fileName_; }
+  // Command section of the command whose form is shown; empty when none.
+  const std::string& CurrentCommand() const { return currentCommand_; }
+  const model::TCommandDefinition& CommandDefinition() const { return commandDefinition_; }
+  const model::TIniMemory& TerminalFile() const { return *terminalFile_; }
+  QTreeWidget* TreeViewCommand() const { return treeViewCommand_; }
+  static TNodeKind NodeKind(const QTreeWidgetItem* node);
+  // The command section of a command node ("" for other nodes).
+  static std::string CommandSection(const QTreeWidgetItem* node);
+
+  // The form's input controls, one per command field (TFieldTypeComboBox or a
+  // date or time picker), and what the user has entered in them.
+  std::size_t FieldCount() const { return fieldWidgets_.size(); }
+  QWidget* FieldControl(std::size_t index) const { return fieldWidgets_.at(index).control; }
+  QLabel* FieldLabel(std::size_t index) const { return fieldWidgets_.at(index).label; }
+  model::TFieldEntry FieldEntry(std::size_t index) const;
+  QLabel* NotesLabel() const { return notesLabel_; }
+  QPlainTextEdit* NotesMemo() const { return notesMemo_; }
+  const TCommandLayout& CommandLayout() const { return commandLayout_; }
+
+  // The prompt "Input text:" with this caption; the answer cut to 25
+  // characters, Cancel gives the empty text.
+  QString InputText(const QString& caption);
+
+  // Reloads the in-memory copy and reads the fixed-answer tables again.
+  void ReloadFile();
+  void ClearCommandForm();
+  // Reads the command definition of `section`; a record that cannot be read
+  // is reported in an error box and leaves a command without fields.
+  void LoadCommandDefinition(const std::string& section);
+  void BuildCommandForm(const std::string& section);
+  // Send and Repeat by the selected command's mode and the ports' state.
+  void ApplySendAvailability();
+
+  // Closing by the close box only minimizes the window; the owner sets this
+  // before it really closes it.
+  void SetCloseAllowed(bool allowed) { closeAllowed_ = allowed; }
+
+  // ---- Send, Repeat and Cancel ----
+  // "Reset serial ports": no answer is awaited any more.
+  void StopWaiting();
+
+  // ---- Answer page ----
+  void ShowAnswer(std::uint16_t fiscalStatus, std::uint16_t printerStatus,
+                  const std::vector<std::string>& values, std::uint16_t returnCode);
+  void ClearStatusPanels();
+
+ public slots:
+  // Notifications of the main window.
+  void HostFinalAnswer();
+  void HostError();
+  void DgiAnswer();
+  void DgiFinalAnswer();
+  void DgiError();
+  void DgiAck();
+
+  void ButtonSendClick();
+  void ButtonRepeatClick();
+  void ButtonCancelClick();
+  void MemoFiscalAnswerDblClick();
+
+  // The delayed selection change of the tree (also callable directly).
+  void TreeViewCommandChange(QTreeWidgetItem* node);
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  struct TFieldWidgets {
+    QLabel* label = nullptr;
+    QWidget* control = nullptr;
+  };
+
+  void CreateWidgets();
+  void CreateButtonPanel(QWidget* panelMain);
+  void ReadTree();
+  void ReadFixedAnswerTables();
+  void PageControlChange(int index);
+  void TreeViewCommandClick();
+  QWidget* CreateFieldControl(const model::TCommandField& field, const std::string& section,
+                              std::size_t fieldIndex, QWidget* form);
+  void CreateNotes(const std::string& section, int top, QWidget* form);
+  // Lets pending window events run; false when this window was destroyed meanwhile.
+  bool LetPendingEventsRun();
+
+  TTerminalContext& context_;
+  QString fileName_;
+  std::unique_ptr<model::TIniMemory> terminalFile_;
+  std::string currentCommand_;
+  model::TCommandDefinition commandDefinition_;
+  std::vector<TFieldWidgets> fieldWidgets_;
+  QLabel* notesLabel_ = nullptr;
+  QPlainTextEdit* notesMemo_ = nullptr;
+  TCommandLayout commandLayout_;
+  bool closeAllowed_ = false;
+  bool changingSelection_ = false;
+  bool selectionChangedMeanwhile_ = false;
+
+  // Widgets.
+  QTreeWidget* treeViewCommand_ = nullptr;
+  QTimer* treeChangeDelay_ = nullptr;
+  QSplitter* splitter_ = nullptr;
+  QWidget* panelMain_ = nullptr;
+  QTabWidget* pageControl_ = nullptr;
+  QWidget* tabSheetCommand_ = nullptr;
+  QScrollArea* scrollBoxCommand_ = nullptr;
+  QWidget* commandForm_ = nullptr;  // the scroll box's content
+  QWidget* tabSheetAnswer_ = nullptr;
+  QScrollArea* scrollBoxAnswer_ = nullptr;
+  QWidget* answerForm_ = nullptr;  // the answer scroll box's content
+  QGroupBox* groupBoxFiscalAnswer_ = nullptr;
+  QGroupBox* groupBoxPrinterAnswer_ = nullptr;
+  QFrame* bevelSeparator_ = nullptr;
+  QWidget* tabSheetFiscalAnswer_ = nullptr;
+  QPlainTextEdit* memoFiscalAnswer_ = nullptr;
+  QWidget* buttonPanel_ = nullptr;
+  QPushButton* buttonSend_ = nullptr;
+  QPushButton* buttonRepeat_ = nullptr;
+  QPushButton* buttonCancel_ = nullptr;
+
+  // Fixed-answer tables of the two status words, read at creation and by ReloadFile.
+  model::TFixedAnswerTable fiscalAnswers_;
+  model::TFixedAnswerTable printerAnswers_;
+
+  // Send, Repeat and Cancel
+  // (members added by the send engineer go here)
+
+  // Answer page
+  // (members added by the answer engineer go here)
+};
+
+}  // namespace quorvel::terminal
