@@ -5,7 +5,11 @@
 // readers and writers at the end go through the terminal file.
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "model/extinifile.h"
+#include "model/inimemory.h"
 
 namespace quorvel::model {
 
@@ -84,5 +88,31 @@ std::string AssembleStoredItemList(const std::vector<std::string>& items);
 
 // "CL" followed by the 1-based field number.
 std::string ItemListKey(int fieldNumber);
+
+// ---- reading a command section ----
+//
+// The command definition and the answer definition from "Commands" and
+// "Answers" (default empty). The terminal window reads its in-memory copy; the
+// editors and tools may pass a TExtIniFile. Throws TConvertError as above.
+TCommandDefinition ReadCommandDefinition(const TIniReader& file, std::string_view section);
+TAnswerDefinition ReadAnswerDefinition(const TIniReader& file, std::string_view section);
+
+// "CL" + n and "Notes" as the terminal window reads them from its in-memory copy.
+std::vector<std::string> ReadItemList(const TIniMemory& copy, std::string_view section, int fieldNumber);
+std::vector<std::string> ReadNotes(const TIniMemory& copy, std::string_view section);
+
+// The same keys as the editors read them: through the INI layer's read value,
+// which removes the enclosing quotes itself.
+std::vector<std::string> ReadItemListForEditing(const TIniFile& file, std::string_view section,
+                                                int fieldNumber);
+std::vector<std::string> ReadNotesForEditing(const TIniFile& file, std::string_view section);
+
+// ---- writing a command section (each a single write key; TIniError when refused) ----
+void WriteCommands(TIniFile& file, std::string_view section, const std::vector<TCommandField>& fields);
+void WriteAnswers(TIniFile& file, std::string_view section, const std::vector<TAnswerField>& fields);
+// Writes "CL" + n when there is at least one item and deletes the key otherwise.
+void WriteItemList(TIniFile& file, std::string_view section, int fieldNumber,
+                   const std::vector<std::string>& items);
+void WriteNotes(TIniFile& file, std::string_view section, const std::vector<std::string>& lines);
 
 }  // namespace quorvel::model
