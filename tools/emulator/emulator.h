@@ -4,6 +4,7 @@
 // protocol, with framing and checksum code of its own.
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -35,6 +36,16 @@ struct THostReply {
   // The whole field list of the answer as sent, bypassing the fixed layout.
   std::optional<std::vector<std::string>> rawFields;
 };
+// Answer layout. Compatible: field 1 the command, fields 2 and 3 the printer and fiscal
+// status as four upper-case hexadecimal digits, then the extra fields. Extended: fields
+// 1 and 2 the printer and fiscal status as two-byte words (high byte first), field 3
+// empty (reserved), field 4 the return code word, field 5 empty (reserved), then the
+// extra fields; bytes that need it travel as ESC + byte. The answer echoes the command's
+// SEQ. Order on the line: ACK, busy reports, intermediate frames (SEQ 0x80, extra field
+// "intermediate"), the stale answer (SEQ one below the command's, extra field "stale"),
+// the bad-checksum answers (each waits for the host's NAK), the answer and `extraAfter`.
+// `silent` wins over `nak`, which wins over everything else. A command whose own
+// checksum is wrong is answered with NAK whatever the reply says.
 
 // What the printer does with one DGI command.
 struct TDgiReply {
@@ -46,6 +57,9 @@ struct TDgiReply {
   int badChecksums = 0;                  // first frame sent with a wrong checksum this often
   std::string raw;                       // bytes sent as they are, instead of all the above
 };
+// Precedence: `raw`, then `silent`, then `nak`, then `frames` (no ACK before them), then
+// `ackOnly`. A lone ENQ is always answered with ACK and uses up no reply. A command whose
+// checksum is wrong is answered with NAK.
 
 class TEmulator {
  public:
@@ -68,6 +82,13 @@ class TEmulator {
 
   void QueueDgiReply(const TDgiReply& reply);
   void SetDefaultDgiReply(const TDgiReply& reply);
+  // Reply for every DGI command whose data equal `data` (takes precedence over the default).
+  void SetDgiReplyFor(const std::string& data, const TDgiReply& reply);
+  // Queued replies come first, then the per-command ones, then the default.
+
+  // Called on the emulator's thread for every command frame received, as it was recorded.
+  using TFrameObserver = std::function<void(const std::string& frame)>;
+  void SetFrameObserver(TFrameObserver observer);
 
   // Every complete command frame received (raw bytes as on the line, STX to checksum;
   // for DGI also a lone ENQ), in order; and every byte received.
@@ -77,8 +98,11 @@ class TEmulator {
   bool WaitForFrames(std::size_t count, int timeoutMs) const;
   void ClearReceived();
 
-  // Closes the line as an unplugged cable would.
+  // Closes the line as an unplugged cable would: the master and the emulator's own slave
+  // descriptor are closed, so whoever holds the slave sees POLLHUP and its reads return 0
+  // or fail with EIO. Returns once the line is closed. The emulator answers nothing after it.
   void HangUp();
+  bool IsHungUp() const;
 
  private:
   struct TImpl;

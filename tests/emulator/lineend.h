@@ -1,0 +1,98 @@
+#pragma once
+// The host's end of the emulator's line, driven by the test with raw bytes: it opens
+// the slave path as a control would and reads what the printer sends.
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <stdexcept>
+#include <string>
+
+namespace quorvel::emulator::testing {
+
+// Builds bytes from hexadecimal text such as "02 20 2A 03".
+inline std::string Bytes(const std::string& hex) {
+  std::string out;
+  std::string digits;
+  for (char c : hex) {
+    if (c == ' ') continue;
+    digits += c;
+    if (digits.size() == 2) {
+      out += static_cast<char>(std::stoi(digits, nullptr, 16));
+      digits.clear();
+    }
+  }
+  if (!digits.empty()) throw std::invalid_argument("odd hex text: " + hex);
+  return out;
+}
+
+inline std::string Hex(const std::string& bytes) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  std::string out;
+  for (unsigned char c : bytes) {
+    if (!out.empty()) out += ' ';
+    out += kDigits[c >> 4];
+    out += kDigits[c & 0x0F];
+  }
+  return out;
+}
+
+class TLineEnd {
+ public:
+  enum class TReadEnd { Quiet, Count, HungUp };
+
+  explicit TLineEnd(const std::string& path) {
+    fd_ = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd_ < 0) throw std::runtime_error("cannot open " + path);
+  }
+  ~TLineEnd() { Close(); }
+  TLineEnd(const TLineEnd&) = delete;
+  TLineEnd& operator=(const TLineEnd&) = delete;
+
+  void Close() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+  }
+
+  void Write(const std::string& bytes) const {
+    if (::write(fd_, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size()))
+      throw std::runtime_error("write failed");
+  }
+
+  // Reads until `count` bytes arrived, or the line stayed quiet for `quietMs`, or it hung up.
+  std::string Read(std::size_t count, int quietMs = 1500) {
+    std::string got;
+    lastEnd_ = TReadEnd::Quiet;
+    while (got.size() < count) {
+      pollfd pfd{fd_, POLLIN, 0};
+      const int ready = ::poll(&pfd, 1, quietMs);
+      if (ready == 0) return got;
+      char buffer[4096];
+      const ssize_t n = ::read(fd_, buffer, std::min(sizeof buffer, count - got.size()));
+      if (n > 0) {
+        got.append(buffer, static_cast<std::size_t>(n));
+      } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
+        lastEnd_ = TReadEnd::HungUp;
+        return got;
+      }
+    }
+    lastEnd_ = TReadEnd::Count;
+    return got;
+  }
+  std::string ReadHex(std::size_t count, int quietMs = 1500) { return Hex(Read(count, quietMs)); }
+  // True when nothing at all arrives for `ms`.
+  bool QuietFor(int ms) { return Read(1, ms).empty() && lastEnd_ == TReadEnd::Quiet; }
+  TReadEnd LastEnd() const { return lastEnd_; }
+
+ private:
+  int fd_ = -1;
+  TReadEnd lastEnd_ = TReadEnd::Quiet;
+};
+
+inline double MsSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
+
+}  // namespace quorvel::emulator::testing
