@@ -1,0 +1,80 @@
+#include "model/commalist.h"
+
+namespace quorvel::model {
+namespace {
+
+bool IsSeparatorByte(char c) {
+  const auto byte = static_cast<unsigned char>(c);
+  return byte >= 1 && byte <= 32;
+}
+
+bool NeedsQuotes(std::string_view item) {
+  for (const char c : item) {
+    if (static_cast<unsigned char>(c) <= 32 || c == '"' || c == ',') return true;
+  }
+  return false;
+}
+
+std::string Quoted(std::string_view text) {
+  std::string quoted = "\"";
+  for (const char c : text) {
+    if (c == '"') quoted += '"';
+    quoted += c;
+  }
+  quoted += '"';
+  return quoted;
+}
+
+}  // namespace
+
+std::string EncodeCommaList(const std::vector<std::string>& items) {
+  if (items.size() == 1 && items.front().empty()) return "\"\"";
+  std::string text;
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    if (i > 0) text += ',';
+    text += NeedsQuotes(items[i]) ? Quoted(items[i]) : items[i];
+  }
+  return text;
+}
+
+std::vector<std::string> DecodeCommaList(std::string_view text) {
+  text = text.substr(0, text.find('\0'));
+  std::vector<std::string> items;
+  std::size_t at = 0;
+  const auto skipSeparators = [&] {
+    while (at < text.size() && IsSeparatorByte(text[at])) ++at;
+  };
+  skipSeparators();
+  while (at < text.size()) {
+    std::string item;
+    if (text[at] == '"') {
+      ++at;
+      while (at < text.size()) {
+        if (text[at] != '"') {
+          item += text[at++];
+        } else if (at + 1 < text.size() && text[at + 1] == '"') {
+          item += '"';
+          at += 2;
+        } else {
+          ++at;  // the closing quote
+          break;
+        }
+      }
+    } else {
+      const std::size_t begin = at;
+      while (at < text.size() && static_cast<unsigned char>(text[at]) > 32 && text[at] != ',') ++at;
+      item.assign(text.substr(begin, at - begin));
+    }
+    items.push_back(std::move(item));
+    skipSeparators();
+    if (at < text.size() && text[at] == ',') {
+      ++at;
+      skipSeparators();
+    }
+  }
+  return items;
+}
+
+std::string QuoteRecordText(std::string_view text) { return Quoted(text); }
+
+}  // namespace quorvel::model

@@ -1,0 +1,468 @@
+#include "model/extinifile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <cstdint>
+#include <cstdlib>
+#include <optional>
+
+namespace quorvel::model {
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+std::string_view Trim(std::string_view text) {
+  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+unsigned char FoldCase(unsigned char c) {
+  // ASCII and Latin-1 upper-case letters (not the multiplication sign 0xD7).
+  if ((c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7)) return static_cast<unsigned char>(c + 32);
+  return c;
+}
+
+TIniLine ClassifyLine(std::string_view text, std::size_t begin, std::size_t end, bool inSection) {
+  TIniLine line;
+  line.Begin = begin;
+  line.End = end;
+  const std::string_view content = text.substr(begin, end - begin);
+  const std::string_view trimmed = Trim(content);
+  if (trimmed.empty() || trimmed.front() == ';') return line;
+  if (trimmed.size() >= 2 && trimmed.front() == '[' && trimmed.back() == ']') {
+    line.Kind = TIniLineKind::Section;
+    line.Name = Trim(trimmed.substr(1, trimmed.size() - 2));
+    return line;
+  }
+  const std::size_t equals = content.find('=');
+  if (!inSection || equals == std::string_view::npos) return line;
+  line.Kind = TIniLineKind::Key;
+  line.Name = content.substr(0, equals);
+  line.Value = content.substr(equals + 1);
+  return line;
+}
+
+// The lines of one section: [First, Last) indices into the line list, First being the header.
+struct TSectionSpan {
+  std::size_t First = 0;
+  std::size_t Last = 0;
+};
+
+std::vector<TSectionSpan> FindSections(const std::vector<TIniLine>& lines, std::string_view section,
+                                       bool firstOnly) {
+  std::vector<TSectionSpan> spans;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (lines[i].Kind != TIniLineKind::Section || !SameIniName(lines[i].Name, section)) continue;
+    TSectionSpan span{i, i + 1};
+    while (span.Last < lines.size() && lines[span.Last].Kind != TIniLineKind::Section) ++span.Last;
+    spans.push_back(span);
+    if (firstOnly) break;
+    i = span.Last - 1;
+  }
+  return spans;
+}
+
+std::optional<TSectionSpan> FindSection(const std::vector<TIniLine>& lines, std::string_view section) {
+  auto spans = FindSections(lines, section, true);
+  if (spans.empty()) return std::nullopt;
+  return spans.front();
+}
+
+bool IsKey(const TIniLine& line, std::string_view key) {
+  return line.Kind == TIniLineKind::Key && SameIniName(Trim(line.Name), key);
+}
+
+const TIniLine* FindKey(const std::vector<TIniLine>& lines, std::string_view section, std::string_view key) {
+  const auto span = FindSection(lines, section);
+  if (!span) return nullptr;
+  for (std::size_t i = span->First + 1; i < span->Last; ++i) {
+    if (IsKey(lines[i], key)) return &lines[i];
+  }
+  return nullptr;
+}
+
+std::string_view StripEnclosingQuotes(std::string_view value) {
+  if (value.size() >= 2 && value.front() == value.back() && (value.front() == '"' || value.front() == '\'')) {
+    return value.substr(1, value.size() - 2);
+  }
+  return value;
+}
+
+bool HasLineBreak(std::string_view text) { return text.find_first_of("\r\n") != std::string_view::npos; }
+
+void CheckSectionName(std::string_view section) {
+  if (section.empty() || HasLineBreak(section) || Trim(section) != section) {
+    throw TIniError("Invalid section name \"" + std::string(section) + "\"");
+  }
+}
+
+void CheckKeyName(std::string_view key) {
+  if (key.empty() || HasLineBreak(key) || Trim(key) != key || key.find('=') != std::string_view::npos ||
+      key.front() == ';' || key.front() == '[') {
+    throw TIniError("Invalid key name \"" + std::string(key) + "\"");
+  }
+}
+
+void CheckValue(std::string_view key, std::string_view value) {
+  if (HasLineBreak(value)) throw TIniError("The value of key \"" + std::string(key) + "\" holds a line break");
+}
+
+std::string KeyLine(std::string_view key, std::string_view value) {
+  std::string line(key);
+  line += '=';
+  line += value;
+  return line;
+}
+
+bool EndsWithLineBreak(std::string_view text) {
+  return !text.empty() && (text.back() == '\n' || text.back() == '\r');
+}
+
+// ---- file device ----
+
+bool ReadAll(int fd, std::string& bytes) {
+  bytes.clear();
+  struct stat info {};
+  if (fstat(fd, &info) == 0 && info.st_size > 0) bytes.reserve(static_cast<std::size_t>(info.st_size));
+  char buffer[65536];
+  for (;;) {
+    const ssize_t got = read(fd, buffer, sizeof buffer);
+    if (got == 0) return true;
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    bytes.append(buffer, static_cast<std::size_t>(got));
+  }
+}
+
+bool WriteAll(int fd, const std::string& bytes) {
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t put = write(fd, bytes.data() + done, bytes.size() - done);
+    if (put < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    done += static_cast<std::size_t>(put);
+  }
+  return true;
+}
+
+// The file a store replaces: the target of a symbolic link, else the path itself.
+std::string StoreTarget(const std::string& path) {
+  struct stat info {};
+  if (lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) {
+    if (char* resolved = realpath(path.c_str(), nullptr)) {
+      std::string target(resolved);
+      std::free(resolved);
+      return target;
+    }
+  }
+  return path;
+}
+
+std::string FolderOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+// Creates an unused temporary file next to target; new files get 0666 less the umask.
+int CreateTemporary(const std::string& target, std::string& temporaryPath) {
+  static std::atomic<unsigned> counter{0};
+  const std::size_t slash = target.rfind('/');
+  const std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
+  const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    temporaryPath = folder + "." + base + ".tmp" + std::to_string(getpid()) + "-" + std::to_string(counter++);
+    const int fd = open(temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  return -1;
+}
+
+void SyncFolder(const std::string& path) {
+  const int fd = open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  fsync(fd);
+  close(fd);
+}
+
+}  // namespace
+
+// ---- lines and names ----
+
+std::vector<TIniLine> SplitIniLines(std::string_view text) {
+  std::vector<TIniLine> lines;
+  bool inSection = false;
+  std::size_t begin = 0;
+  while (begin < text.size()) {
+    std::size_t end = text.find_first_of("\r\n", begin);
+    std::size_t next;
+    if (end == std::string_view::npos) {
+      end = next = text.size();
+    } else {
+      next = end + 1;
+      if (text[end] == '\r' && next < text.size() && text[next] == '\n') ++next;
+    }
+    TIniLine line = ClassifyLine(text, begin, end, inSection);
+    line.Next = next;
+    if (line.Kind == TIniLineKind::Section) inSection = true;
+    lines.push_back(line);
+    begin = next;
+  }
+  return lines;
+}
+
+bool SameIniName(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (FoldCase(static_cast<unsigned char>(a[i])) != FoldCase(static_cast<unsigned char>(b[i]))) return false;
+  }
+  return true;
+}
+
+bool ParseIniInteger(std::string_view text, int& value) {
+  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+    std::uint64_t number = 0;
+    for (const char c : text.substr(2)) {
+      int digit;
+      if (c >= '0' && c <= '9') digit = c - '0';
+      else if (c >= 'a' && c <= 'f') digit = c - 'a' + 10;
+      else if (c >= 'A' && c <= 'F') digit = c - 'A' + 10;
+      else return false;
+      number = number * 16 + static_cast<std::uint64_t>(digit);
+      if (number > UINT32_MAX) return false;
+    }
+    // Eight hex digits give the full 32 bits: 0xFFFFFFFF is -1.
+    value = static_cast<int>(static_cast<std::int32_t>(static_cast<std::uint32_t>(number)));
+    return true;
+  }
+  bool negative = false;
+  if (!text.empty() && (text.front() == '-' || text.front() == '+')) {
+    negative = text.front() == '-';
+    text.remove_prefix(1);
+  }
+  if (text.empty()) return false;
+  std::int64_t number = 0;
+  for (const char c : text) {
+    if (c < '0' || c > '9') return false;
+    number = number * 10 + (c - '0');
+    if (number > static_cast<std::int64_t>(INT_MAX) + 1) return false;
+  }
+  if (negative) number = -number;
+  if (number > INT_MAX || number < INT_MIN) return false;
+  value = static_cast<int>(number);
+  return true;
+}
+
+// ---- devices ----
+
+TFileDevice::TFileDevice(std::string path) : Path_(std::move(path)) {}
+
+bool TFileDevice::Load(std::string& bytes) const {
+  bytes.clear();
+  const int fd = open(Path_.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return errno == ENOENT;
+  const bool ok = ReadAll(fd, bytes);
+  close(fd);
+  if (!ok) bytes.clear();
+  return ok;
+}
+
+bool TFileDevice::Store(const std::string& bytes) {
+  if (Path_.empty()) return false;
+  const std::string target = StoreTarget(Path_);
+  struct stat existing {};
+  const bool exists = stat(target.c_str(), &existing) == 0;
+  if (exists && (!S_ISREG(existing.st_mode) || access(target.c_str(), W_OK) != 0)) return false;
+
+  std::string temporaryPath;
+  const int fd = CreateTemporary(target, temporaryPath);
+  if (fd < 0) return false;
+  bool ok = true;
+  if (exists) {
+    ok = fchmod(fd, existing.st_mode & 07777) == 0;
+    if (ok && fchown(fd, existing.st_uid, existing.st_gid) != 0) {
+      // Only the owner's group may not be ours to give; the permissions still hold.
+    }
+  }
+  ok = ok && WriteAll(fd, bytes) && fsync(fd) == 0;
+  ok = (close(fd) == 0) && ok;
+  ok = ok && rename(temporaryPath.c_str(), target.c_str()) == 0;
+  if (!ok) {
+    unlink(temporaryPath.c_str());
+    return false;
+  }
+  SyncFolder(target);
+  return true;
+}
+
+bool TMemoryDevice::Load(std::string& bytes) const {
+  if (RefuseLoad) {
+    bytes.clear();
+    return false;
+  }
+  bytes = Bytes;
+  return true;
+}
+
+bool TMemoryDevice::Store(const std::string& bytes) {
+  if (RefuseStore) return false;
+  Bytes = bytes;
+  ++StoreCount;
+  return true;
+}
+
+// ---- the INI layer ----
+
+TIniFile::TIniFile(std::string fileName) : TIniFile(std::make_shared<TFileDevice>(std::move(fileName))) {}
+
+TIniFile::TIniFile(std::shared_ptr<TIniDevice> device) : TIniFile(std::move(device), kValueLimit) {}
+
+TIniFile::TIniFile(std::shared_ptr<TIniDevice> device, std::size_t valueLimit)
+    : Device_(std::move(device)), ValueLimit_(valueLimit) {}
+
+std::string TIniFile::LoadForReading() const {
+  std::string bytes;
+  if (!Device_->Load(bytes)) bytes.clear();
+  return bytes;
+}
+
+std::string TIniFile::LoadForWriting() const {
+  // A file that exists but cannot be read must not be replaced by the few lines we know.
+  std::string bytes;
+  if (!Device_->Load(bytes)) throw TIniError::UnableToWrite(FileName());
+  return bytes;
+}
+
+void TIniFile::Store(const std::string& bytes) {
+  if (!Device_->Store(bytes)) throw TIniError::UnableToWrite(FileName());
+}
+
+std::string TIniFile::ReadValue(std::string_view section, std::string_view key,
+                                std::string_view defaultValue) const {
+  const std::string bytes = LoadForReading();
+  const auto lines = SplitIniLines(bytes);
+  const TIniLine* line = FindKey(lines, section, key);
+  if (line == nullptr) return std::string(defaultValue);
+  const std::string_view value = StripEnclosingQuotes(Trim(line->Value));
+  return std::string(value.substr(0, ValueLimit_));
+}
+
+int TIniFile::ReadInteger(std::string_view section, std::string_view key, int defaultValue) const {
+  int value = 0;
+  return ParseIniInteger(ReadValue(section, key, ""), value) ? value : defaultValue;
+}
+
+std::vector<std::string> TIniFile::ReadSectionKeys(std::string_view section) const {
+  const std::string bytes = LoadForReading();
+  const auto lines = SplitIniLines(bytes);
+  std::vector<std::string> keys;
+  if (const auto span = FindSection(lines, section)) {
+    for (std::size_t i = span->First + 1; i < span->Last; ++i) {
+      if (lines[i].Kind == TIniLineKind::Key) keys.emplace_back(Trim(lines[i].Name));
+    }
+  }
+  return keys;
+}
+
+std::vector<std::string> TIniFile::ReadSectionLines(std::string_view section) const {
+  const std::string bytes = LoadForReading();
+  const auto lines = SplitIniLines(bytes);
+  std::vector<std::string> result;
+  if (const auto span = FindSection(lines, section)) {
+    for (std::size_t i = span->First + 1; i < span->Last; ++i) {
+      if (lines[i].Kind == TIniLineKind::Key) result.push_back(KeyLine(Trim(lines[i].Name), Trim(lines[i].Value)));
+    }
+  }
+  return result;
+}
+
+bool TIniFile::ValueExists(std::string_view section, std::string_view key) const {
+  const std::string bytes = LoadForReading();
+  return FindKey(SplitIniLines(bytes), section, key) != nullptr;
+}
+
+void TIniFile::WriteKey(std::string_view section, std::string_view key, std::string_view value) {
+  CheckSectionName(section);
+  CheckKeyName(key);
+  CheckValue(key, value);
+  std::string bytes = LoadForWriting();
+  const auto lines = SplitIniLines(bytes);
+  const std::string newLine = KeyLine(key, value);
+
+  const auto span = FindSection(lines, section);
+  if (!span) {
+    if (!bytes.empty() && !EndsWithLineBreak(bytes)) bytes += "\r\n";
+    bytes += "[" + std::string(section) + "]\r\n" + newLine + "\r\n";
+    Store(bytes);
+    return;
+  }
+  std::size_t after = span->First;  // the line the new key follows: the last key, else the header
+  for (std::size_t i = span->First + 1; i < span->Last; ++i) {
+    if (IsKey(lines[i], key)) {
+      bytes.replace(lines[i].Begin, lines[i].End - lines[i].Begin, newLine);
+      Store(bytes);
+      return;
+    }
+    if (lines[i].Kind == TIniLineKind::Key) after = i;
+  }
+  const TIniLine& previous = lines[after];
+  std::string insertion = newLine + "\r\n";
+  if (previous.Next == previous.End) insertion.insert(0, "\r\n");  // last line of the file, unterminated
+  bytes.insert(previous.Next, insertion);
+  Store(bytes);
+}
+
+void TIniFile::WriteInteger(std::string_view section, std::string_view key, int value) {
+  WriteKey(section, key, std::to_string(value));
+}
+
+void TIniFile::DeleteKey(std::string_view section, std::string_view key) noexcept {
+  try {
+    std::string bytes;
+    if (!Device_->Load(bytes)) return;
+    const auto lines = SplitIniLines(bytes);
+    const auto span = FindSection(lines, section);
+    if (!span) return;
+    bool found = false;
+    // Back to front, so the offsets of earlier lines stay valid.
+    for (std::size_t i = span->Last; i-- > span->First + 1;) {
+      if (!IsKey(lines[i], key)) continue;
+      bytes.erase(lines[i].Begin, lines[i].Next - lines[i].Begin);
+      found = true;
+    }
+    if (found) Device_->Store(bytes);
+  } catch (...) {
+    // A refused deletion passes silently.
+  }
+}
+
+void TIniFile::EraseSection(std::string_view section) {
+  std::string bytes = LoadForWriting();
+  const auto lines = SplitIniLines(bytes);
+  const auto spans = FindSections(lines, section, false);
+  if (spans.empty()) return;
+  for (auto span = spans.rbegin(); span != spans.rend(); ++span) {
+    const std::size_t begin = lines[span->First].Begin;
+    const std::size_t end = span->Last < lines.size() ? lines[span->Last].Begin : bytes.size();
+    bytes.erase(begin, end - begin);
+  }
+  Store(bytes);
+}
+
+TExtIniFile::TExtIniFile(std::string fileName)
+    : TExtIniFile(std::make_shared<TFileDevice>(std::move(fileName))) {}
+
+TExtIniFile::TExtIniFile(std::shared_ptr<TIniDevice> device) : TIniFile(std::move(device), kValueLimit) {}
+
+}  // namespace quorvel::model

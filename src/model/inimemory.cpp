@@ -1,0 +1,68 @@
+#include "model/inimemory.h"
+
+namespace quorvel::model {
+namespace {
+
+// The lookup key of a section name: folded the way SameIniName compares.
+std::string FoldedName(std::string_view name) {
+  std::string folded(name);
+  for (char& c : folded) {
+    const auto byte = static_cast<unsigned char>(c);
+    if ((byte >= 'A' && byte <= 'Z') || (byte >= 0xC0 && byte <= 0xDE && byte != 0xD7)) {
+      c = static_cast<char>(byte + 32);
+    }
+  }
+  return folded;
+}
+
+}  // namespace
+
+TIniMemory::TIniMemory(std::string fileName) : TIniMemory(std::make_shared<TFileDevice>(std::move(fileName))) {}
+
+TIniMemory::TIniMemory(std::shared_ptr<TIniDevice> device) : Device_(std::move(device)) { Reload(); }
+
+void TIniMemory::Reload() {
+  std::string bytes;
+  if (!Device_->Load(bytes)) bytes.clear();
+  std::vector<TSection> sections;
+  std::unordered_map<std::string, std::size_t> index;
+  for (const TIniLine& line : SplitIniLines(bytes)) {
+    if (line.Kind == TIniLineKind::Section) {
+      // A repeated section is kept but not found: reads see the first, as the INI layer does.
+      index.emplace(FoldedName(line.Name), sections.size());
+      sections.push_back(TSection{std::string(line.Name), {}});
+    } else if (line.Kind == TIniLineKind::Key) {
+      sections.back().Keys.push_back(TKey{std::string(line.Name), std::string(line.Value)});
+    }
+  }
+  Sections_ = std::move(sections);
+  SectionIndex_ = std::move(index);
+}
+
+const TIniMemory::TSection* TIniMemory::FindSection(std::string_view section) const {
+  const auto found = SectionIndex_.find(FoldedName(section));
+  return found == SectionIndex_.end() ? nullptr : &Sections_[found->second];
+}
+
+std::string TIniMemory::ReadValue(std::string_view section, std::string_view key,
+                                  std::string_view defaultValue) const {
+  if (const TSection* found = FindSection(section)) {
+    for (const TKey& entry : found->Keys) {
+      if (SameIniName(entry.Name, key)) return entry.Value;
+    }
+  }
+  return std::string(defaultValue);
+}
+
+std::vector<std::string> TIniMemory::ReadSectionKeys(std::string_view section) const {
+  std::vector<std::string> keys;
+  if (const TSection* found = FindSection(section)) {
+    keys.reserve(found->Keys.size());
+    for (const TKey& entry : found->Keys) keys.push_back(entry.Name);
+  }
+  return keys;
+}
+
+bool TIniMemory::SectionExists(std::string_view section) const { return FindSection(section) != nullptr; }
+
+}  // namespace quorvel::model
