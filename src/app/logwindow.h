@@ -5,7 +5,9 @@
 // file next to the terminal file (same name, extension ".log").
 #include <QString>
 #include <QWidget>
+#include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -91,6 +93,7 @@ class TFormChildLogWindow : public QWidget {
   void AddEntry(TSource source, const std::string& prefix, const std::string& text,
                 bool showInView, bool fileWithPrefix);
   void ScheduleFlush();
+  void FlushBatch(std::size_t count);
   std::uint32_t ColorOf(TSource source) const;
 
   const model::TSettingsRecord& settings_;
@@ -106,6 +109,7 @@ class TFormChildLogWindow : public QWidget {
   double hangingIndent_ = 48.0;  // points
   std::vector<TEntry> pending_;
   bool flushScheduled_ = false;
+  bool viewHasEntries_ = false;  // the first entry goes into the empty first paragraph
   bool closeAllowed_ = false;
 };
 

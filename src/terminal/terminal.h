@@ -2,6 +2,7 @@
 // The terminal window of the open terminal file: the command tree on the left,
 // the input form of the selected command, the two answer pages, and the Send,
 // Repeat and Cancel buttons below them.
+#include <QPoint>
 #include <QPointer>
 #include <QString>
 #include <QWidget>
@@ -157,6 +158,7 @@ class TFormChildTerminalWindow : public QWidget {
   QLabel* notesLabel_ = nullptr;
   QPlainTextEdit* notesMemo_ = nullptr;
   TCommandLayout commandLayout_;
+  int treeWidth_ = 127;  // kept while shown, stored into TVWidth at the end
   bool closeAllowed_ = false;
   bool changingSelection_ = false;
   bool selectionChangedMeanwhile_ = false;

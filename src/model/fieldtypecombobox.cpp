@@ -1,0 +1,126 @@
+#include "model/fieldtypecombobox.h"
+
+#include <QApplication>
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
+
+namespace quorvel::model {
+
+namespace {
+
+// QLineEdit's own limit, which stands for "no limit".
+constexpr int kNoLimit = 32767;
+
+}  // namespace
+
+TFieldTypeComboBox::TFieldTypeComboBox(QWidget* parent, TStyle style) : QComboBox(parent) {
+  setInsertPolicy(QComboBox::NoInsert);
+  SetStyle(style);
+}
+
+void TFieldTypeComboBox::SetStyle(TStyle style) {
+  style_ = style;
+  const bool editable = style != TStyle::DropDownList;
+  setEditable(editable);
+  if (editable) {
+    connect(lineEdit(), &QLineEdit::textEdited, this, &TFieldTypeComboBox::UserChangedText,
+            Qt::UniqueConnection);
+    ApplyMaxLength();
+  }
+  // Choosing a list item is a change by the user as well.
+  connect(this, &QComboBox::textActivated, this, &TFieldTypeComboBox::UserChangedText,
+          Qt::UniqueConnection);
+}
+
+void TFieldTypeComboBox::SetFldType(TFldType type) {
+  fldType_ = type;
+  if (type == ftdBool) SetMaxLength(ImpliedMaxLength(type));
+}
+
+void TFieldTypeComboBox::SetMaxLength(int maxLength) {
+  maxLength_ = maxLength < 0 ? 0 : maxLength;
+  ApplyMaxLength();
+}
+
+void TFieldTypeComboBox::ApplyMaxLength() {
+  if (lineEdit() == nullptr) return;
+  lineEdit()->setMaxLength(maxLength_ == 0 || maxLength_ > kNoLimit ? kNoLimit : maxLength_);
+}
+
+void TFieldTypeComboBox::SetText(const QString& text) {
+  if (isEditable()) {
+    setEditText(text);
+  } else {
+    setCurrentIndex(findText(text));
+  }
+}
+
+void TFieldTypeComboBox::keyPressEvent(QKeyEvent* event) {
+  const QString typed = event->text();
+  if (!isEditable() || typed.size() != 1) {
+    QComboBox::keyPressEvent(event);
+    return;
+  }
+  const std::string current = currentText().toLatin1().toStdString();
+  const std::optional<char32_t> key = FilterKey(fldType_, typed.at(0).unicode(), current);
+  if (!key) {
+    event->accept();  // swallowed: nothing is inserted
+    return;
+  }
+  if (*key == typed.at(0).unicode()) {
+    QComboBox::keyPressEvent(event);
+    return;
+  }
+  QKeyEvent changed(event->type(), event->key(), event->modifiers(),
+                    QString(QChar(static_cast<char16_t>(*key))), event->isAutoRepeat(),
+                    static_cast<quint16>(event->count()));
+  QComboBox::keyPressEvent(&changed);
+  event->setAccepted(changed.isAccepted());
+}
+
+// The change check: a text that breaks the type's character rule is emptied.
+void TFieldTypeComboBox::UserChangedText(const QString& text) {
+  QString checked = text;
+  const QByteArray bytes = text.toLatin1();
+  // A character outside Latin-1 cannot be sent; it breaks every rule.
+  const bool representable = QString::fromLatin1(bytes) == text;
+  if (!representable || !TextFits(fldType_, std::string_view(bytes.constData(), bytes.size()))) {
+    checked.clear();
+    if (isEditable()) {
+      lineEdit()->setText(checked);
+    } else {
+      setCurrentIndex(-1);
+    }
+  }
+  emit UserTextChanged(checked);
+}
+
+bool TFieldTypeComboBox::MustKeepFocus() const {
+  return required_ && isEnabled() && isVisible() && currentText().isEmpty();
+}
+
+bool TFieldTypeComboBox::focusNextPrevChild(bool next) {
+  if (MustKeepFocus()) return true;  // Tab and Backtab stay here
+  return QComboBox::focusNextPrevChild(next);
+}
+
+// The exit check: moving to another control of the same window while a
+// required control is empty takes the focus back and reports no exit.
+// Switching to another window, or opening a popup, lets the focus go.
+void TFieldTypeComboBox::focusOutEvent(QFocusEvent* event) {
+  const Qt::FocusReason reason = event->reason();
+  const bool movesInsideWindow = reason == Qt::TabFocusReason ||
+                                 reason == Qt::BacktabFocusReason ||
+                                 reason == Qt::MouseFocusReason ||
+                                 reason == Qt::ShortcutFocusReason;
+  QWidget* next = QApplication::focusWidget();
+  if (movesInsideWindow && MustKeepFocus() && next != nullptr && next != this &&
+      next->window() == window()) {
+    setFocus(Qt::OtherFocusReason);
+    return;
+  }
+  QComboBox::focusOutEvent(event);
+}
+
+}  // namespace quorvel::model
