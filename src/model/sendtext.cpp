@@ -33,31 +33,36 @@ int DaysInMonth(int year, int month) {
 
 }  // namespace
 
-std::string WireText(const TFieldWireSpec& spec, const TFieldEntry& entry, int inputDateFormat, int repetition) {
-  switch (spec.controlType) {
+std::string WireText(const TCommandField& field, const TFieldEntry& entry, int inputDateFormat, int repetition) {
+  switch (field.ControlType) {
     case kControlDate: return FormatDate(entry.date, inputDateFormat);
     case kControlTime: return FormatTime(entry.time);
     default: break;
   }
-  switch (spec.textType) {
-    case kTextCurrency: return FormatCurrency(entry.text, spec.minLength, spec.decimals);
-    case kTextDecimal: return FormatDecimal(entry.text, spec.minLength);
+  switch (field.TextType) {
+    case kTextCurrency: return FormatCurrency(entry.text, field.MinLength, field.Decimals);
+    case kTextDecimal: return FormatDecimal(entry.text, field.MinLength);
     case kTextHexa: return FormatHexadecimal(entry.text);
-    case kTextBinary: return FormatBinary(entry.text, spec.minLength);
+    case kTextBinary: return FormatBinary(entry.text, field.MinLength);
     case kTextAlphaNumeric:
-      if (repetition != kNoRepetition && spec.autoIncrement) return AppendRepeatNumber(entry.text, repetition);
+      if (repetition != kNoRepetition && field.AutoIncrement) return AppendRepeatNumber(entry.text, repetition);
       return entry.text;
     default: return entry.text;
   }
 }
 
-TWireFields BuildWireFields(const std::vector<TFieldWireSpec>& specs, const std::vector<TFieldEntry>& entries,
+std::optional<std::string> FieldBytes(const TCommandField& field, const TFieldEntry& entry, int inputDateFormat,
+                                      int repetition) {
+  return TryExpandHexEscapes(WireText(field, entry, inputDateFormat, repetition));
+}
+
+TWireFields BuildWireFields(const std::vector<TCommandField>& fields, const std::vector<TFieldEntry>& entries,
                             int inputDateFormat, int repetition) {
   TWireFields result;
-  const std::size_t count = std::min(specs.size(), entries.size());
+  const std::size_t count = std::min(fields.size(), entries.size());
   result.fields.reserve(count);
   for (std::size_t i = 0; i < count; ++i) {
-    std::optional<std::string> bytes = TryExpandHexEscapes(WireText(specs[i], entries[i], inputDateFormat, repetition));
+    std::optional<std::string> bytes = FieldBytes(fields[i], entries[i], inputDateFormat, repetition);
     if (!bytes) {
       result.badField = i;
       break;

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "model/fieldrecords.h"
 #include "model/format.h"
 
 namespace quorvel::model {
@@ -20,15 +21,6 @@ enum TControlTypeCode : int {
   kControlSimple = 0, kControlDropDown, kControlDropDownList, kControlDate, kControlTime,
 };
 
-// The values of a command field record that decide its wire text.
-struct TFieldWireSpec {
-  int textType = kTextAlphaNumeric;
-  int controlType = kControlSimple;
-  int minLength = 0;
-  int decimals = 0;
-  bool autoIncrement = false;
-};
-
 // What the user entered in the field's control: the text of a combo box, or the
 // date or time picked in a date or time control.
 struct TFieldEntry {
@@ -40,11 +32,17 @@ struct TFieldEntry {
 // Repetition number for Send: no repetition number is appended.
 inline constexpr int kNoRepetition = 0;
 
-// The wire text of one field, before escape expansion. `repetition` is the step of
+// The wire text of one field, by its control type, text type, min length, decimal
+// digits and autoincrement flag, before escape expansion. `repetition` is the step of
 // Repeat (1 ... n) or kNoRepetition; in Repeat an AlphaNumeric field with the
 // autoincrement flag gets the step number appended.
-std::string WireText(const TFieldWireSpec& spec, const TFieldEntry& entry, int inputDateFormat,
+std::string WireText(const TCommandField& field, const TFieldEntry& entry, int inputDateFormat,
                      int repetition = kNoRepetition);
+
+// The bytes of one field as AddField hands them over: its wire text after escape
+// expansion; nullopt when the escapes are bad.
+std::optional<std::string> FieldBytes(const TCommandField& field, const TFieldEntry& entry, int inputDateFormat,
+                                      int repetition = kNoRepetition);
 
 // The bytes of every field, in order, after escape expansion; stops at the first
 // field whose escapes are bad and names it (0-based).
@@ -52,7 +50,7 @@ struct TWireFields {
   std::vector<std::string> fields;
   std::optional<std::size_t> badField;
 };
-TWireFields BuildWireFields(const std::vector<TFieldWireSpec>& specs, const std::vector<TFieldEntry>& entries,
+TWireFields BuildWireFields(const std::vector<TCommandField>& fields, const std::vector<TFieldEntry>& entries,
                             int inputDateFormat, int repetition = kNoRepetition);
 
 // A DGI command is one text: its fields' bytes joined together.
