@@ -130,7 +130,7 @@ TEST(EmulatorHost, BadChecksumIsRepeatedOnlyAfterTheHostsNak) {
   host.Write(Bytes(kStarCommand));
   // The last checksum digit is spoiled: "024D" becomes "0240".
   const std::string bad = "02 20 2A 1C 30 30 30 30 1C 30 30 30 30 1C 2A 03 30 32 34 30";
-  EXPECT_EQ(host.ReadHex(ByteCount(bad) + 1), "06 " + bad);
+  EXPECT_EQ(host.ReadHex(1 + ByteCount(bad)), "06 " + bad);
   EXPECT_TRUE(host.QuietFor(400));
   host.Write("\x15");
   EXPECT_EQ(host.ReadHex(ByteCount(bad)), bad);
