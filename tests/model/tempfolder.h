@@ -1,0 +1,44 @@
+#pragma once
+// A private folder under the system's temporary folder, removed with everything in it.
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+#include <string>
+
+#include <stdlib.h>
+
+namespace quorvel::testing {
+
+class TTempFolder {
+ public:
+  TTempFolder() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "quorvel-model-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+    Path_ = pattern;
+  }
+  ~TTempFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(Path_, ignored);
+  }
+  TTempFolder(const TTempFolder&) = delete;
+  TTempFolder& operator=(const TTempFolder&) = delete;
+
+  const std::filesystem::path& Path() const { return Path_; }
+  std::string File(const std::string& name) const { return (Path_ / name).string(); }
+
+ private:
+  std::filesystem::path Path_;
+};
+
+inline void WriteBytes(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << bytes;
+}
+
+inline std::string ReadBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+}  // namespace quorvel::testing

@@ -1,0 +1,286 @@
+// The INI layer on real files: names, reading rules, write placement, exact bytes,
+// atomic replacement and refused writes.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "model/extinifile.h"
+#include "model/tempfolder.h"
+
+namespace quorvel::model {
+namespace {
+
+using quorvel::testing::ReadBytes;
+using quorvel::testing::TTempFolder;
+using quorvel::testing::WriteBytes;
+
+class IniFileTest : public ::testing::Test {
+ protected:
+  TTempFolder Folder;
+  std::string Path = Folder.File("test.qvl");
+
+  // Writes content, runs one operation and returns the bytes on disk afterwards.
+  template <typename Operation>
+  std::string After(const std::string& content, Operation operation) {
+    WriteBytes(Path, content);
+    TIniFile file(Path);
+    operation(file);
+    return ReadBytes(Path);
+  }
+};
+
+TEST_F(IniFileTest, NamesCompareWithoutRegardToCase) {
+  WriteBytes(Path, "[salesopen]\r\ncommands=0,\"A\"\r\n");
+  TIniFile file(Path);
+  EXPECT_EQ(file.ReadValue("SalesOpen", "Commands", "none"), "0,\"A\"");
+  EXPECT_TRUE(file.ValueExists("SALESOPEN", "COMMANDS"));
+  EXPECT_FALSE(file.ValueExists("SalesOpen", "Answers"));
+  EXPECT_FALSE(file.ValueExists("Sales", "Commands"));
+  // Latin-1 letters too.
+  WriteBytes(Path, "[\xC9t\xE9]\r\nK=1\r\n");
+  EXPECT_EQ(file.ReadValue("\xE9T\xC9", "k", ""), "1");
+}
+
+TEST_F(IniFileTest, ReadValueTrimsAndRemovesOneEnclosingQuotePair) {
+  struct Case {
+    const char* line;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {"K=plain", "plain"},
+      {"  K  =  blanks around  ", "blanks around"},
+      {"K=\t tabbed\t", "tabbed"},
+      {"K=\"quoted\"", "quoted"},
+      {"K='single'", "single"},
+      {"K=\"\"a\"\"", "\"a\""},        // only one pair goes
+      {"K=\"mixed'", "\"mixed'"},      // not the same quote character
+      {"K=\"", "\""},                  // a lone quote stays
+      {"K=  \"blank inside \"  ", "blank inside "},
+      {"K=", ""},
+      {"K=a=b", "a=b"},                // the first "=" splits
+  };
+  for (const Case& c : cases) {
+    WriteBytes(Path, std::string("[S]\r\n") + c.line + "\r\n");
+    EXPECT_EQ(TIniFile(Path).ReadValue("S", "K", "default"), c.expected) << c.line;
+  }
+}
+
+TEST_F(IniFileTest, AbsentSectionOrKeyGivesTheDefault) {
+  WriteBytes(Path, "K=before any section\r\n;K=comment\r\n[S]\r\n;K=comment\r\nno equals sign\r\n[T]\r\nK=t\r\n");
+  TIniFile file(Path);
+  EXPECT_EQ(file.ReadValue("S", "K", "default"), "default");
+  EXPECT_EQ(file.ReadValue("X", "K", "default"), "default");
+  EXPECT_EQ(file.ReadValue("T", "K", "default"), "t");
+  EXPECT_TRUE(file.ReadSectionKeys("S").empty());
+}
+
+TEST_F(IniFileTest, ValuesAreCutAtTheReaderLimit) {
+  std::string value;
+  for (int i = 0; i < 9000; ++i) value += static_cast<char>('a' + i % 26);
+  WriteBytes(Path, "[S]\r\nK=" + value + "\r\n");
+  EXPECT_EQ(TExtIniFile(Path).ReadValue("S", "K", ""), value.substr(0, 8191));
+  EXPECT_EQ(TIniFile(Path).ReadValue("S", "K", ""), value.substr(0, 2047));
+  const std::string fits(2047, 'x');
+  WriteBytes(Path, "[S]\r\nK=" + fits + "\r\n");
+  EXPECT_EQ(TIniFile(Path).ReadValue("S", "K", ""), fits);
+}
+
+TEST_F(IniFileTest, ReadIntegerTakesDecimalAndHexadecimal) {
+  struct Case {
+    const char* text;
+    int expected;
+  };
+  const Case cases[] = {
+      {"12", 12},        {"-5", -5},           {"+7", 7},       {"0x1F", 31},       {"0X1f", 31},
+      {" 42 ", 42},      {"0xFFFFFFFF", -1},   {"2147483647", 2147483647},      {"-2147483648", -2147483647 - 1},
+      {"abc", -99},      {"", -99},            {"0x", -99},     {"12abc", -99},     {"0x1G", -99},
+      {"2147483648", -99}, {"0x100000000", -99}, {"1 2", -99},  {"-", -99},
+  };
+  for (const Case& c : cases) {
+    WriteBytes(Path, std::string("[S]\r\nN=") + c.text + "\r\n");
+    EXPECT_EQ(TIniFile(Path).ReadInteger("S", "N", -99), c.expected) << c.text;
+  }
+  EXPECT_EQ(TIniFile(Path).ReadInteger("S", "Missing", 3), 3);
+}
+
+TEST_F(IniFileTest, SectionKeysAndLinesComeInFileOrder) {
+  WriteBytes(Path, "[Groups]\r\nZeta=\r\n; note\r\n  Alpha = x \r\n\r\nMid=\"q\"\r\n[Other]\r\nB=\r\n[groups]\r\nLate=\r\n");
+  TIniFile file(Path);
+  EXPECT_EQ(file.ReadSectionKeys("groups"), (std::vector<std::string>{"Zeta", "Alpha", "Mid"}));
+  EXPECT_EQ(file.ReadSectionLines("GROUPS"), (std::vector<std::string>{"Zeta=", "Alpha=x", "Mid=\"q\""}));
+  EXPECT_TRUE(file.ReadSectionKeys("Missing").empty());
+  EXPECT_TRUE(file.ReadSectionLines("Missing").empty());
+}
+
+TEST_F(IniFileTest, WriteReplacesAnExistingKeyInPlace) {
+  // Everything but the rewritten line keeps its bytes: comments, blanks, LF and CR endings.
+  const std::string before = ";head\n[A]\r\nX=1\nK=old\rY=2\r\n\r\n; tail\n[B]\r\nK=b\r\n";
+  EXPECT_EQ(After(before, [](TIniFile& f) { f.WriteKey("a", "k", "new"); }),
+            ";head\n[A]\r\nX=1\nk=new\rY=2\r\n\r\n; tail\n[B]\r\nK=b\r\n");
+}
+
+TEST_F(IniFileTest, WriteAppendsANewKeyAfterTheLastKeyOfItsSection) {
+  const std::string before = "[A]\r\nX=1\r\nY=2\r\n\r\n; about B\r\n[B]\r\nZ=3\r\n";
+  EXPECT_EQ(After(before, [](TIniFile& f) { f.WriteKey("A", "New", "v"); }),
+            "[A]\r\nX=1\r\nY=2\r\nNew=v\r\n\r\n; about B\r\n[B]\r\nZ=3\r\n");
+  // A section without keys gets its first key right after the header.
+  EXPECT_EQ(After("[Groups]\r\n\r\n\r\n[C]\n", [](TIniFile& f) { f.WriteKey("Groups", "Sales", ""); }),
+            "[Groups]\r\nSales=\r\n\r\n\r\n[C]\n");
+  // The last line of the file without a line ending.
+  EXPECT_EQ(After("[A]\r\nX=1", [](TIniFile& f) { f.WriteKey("A", "Y", "2"); }), "[A]\r\nX=1\r\nY=2\r\n");
+  EXPECT_EQ(After("[A]", [](TIniFile& f) { f.WriteKey("A", "Y", "2"); }), "[A]\r\nY=2\r\n");
+}
+
+TEST_F(IniFileTest, WriteAppendsANewSectionAtTheEndOfTheFile) {
+  EXPECT_EQ(After("[A]\r\nX=1\r\n\r\n; end\r\n", [](TIniFile& f) { f.WriteKey("B", "K", "v"); }),
+            "[A]\r\nX=1\r\n\r\n; end\r\n[B]\r\nK=v\r\n");
+  EXPECT_EQ(After("; no newline", [](TIniFile& f) { f.WriteKey("B", "K", "v"); }), "; no newline\r\n[B]\r\nK=v\r\n");
+}
+
+TEST_F(IniFileTest, FirstWriteCreatesAMissingFile) {
+  TIniFile file(Path);
+  EXPECT_EQ(file.ReadValue("S", "K", "default"), "default");
+  EXPECT_TRUE(file.ReadSectionKeys("S").empty());
+  EXPECT_FALSE(file.ValueExists("S", "K"));
+  file.WriteInteger("General", "Protocol", 1);
+  file.WriteKey("General", "InputDateFormat", "3");
+  EXPECT_EQ(ReadBytes(Path), "[General]\r\nProtocol=1\r\nInputDateFormat=3\r\n");
+  EXPECT_EQ(file.ReadInteger("general", "protocol", 0), 1);
+}
+
+TEST_F(IniFileTest, NothingIsCachedBetweenOperations) {
+  TIniFile file(Path);
+  file.WriteKey("S", "K", "one");
+  WriteBytes(Path, "[S]\r\nK=changed elsewhere\r\nL=2\r\n");
+  EXPECT_EQ(file.ReadValue("S", "K", ""), "changed elsewhere");
+  file.WriteKey("S", "M", "3");
+  EXPECT_EQ(ReadBytes(Path), "[S]\r\nK=changed elsewhere\r\nL=2\r\nM=3\r\n");
+}
+
+TEST_F(IniFileTest, DeleteKeyRemovesOnlyThatLine) {
+  const std::string before = "[A]\r\nX=1\nK=2\r\n;c\r\n[B]\r\nK=3\r\n";
+  EXPECT_EQ(After(before, [](TIniFile& f) { f.DeleteKey("a", "K"); }), "[A]\r\nX=1\n;c\r\n[B]\r\nK=3\r\n");
+  EXPECT_EQ(After(before, [](TIniFile& f) { f.DeleteKey("A", "Missing"); }), before);
+  EXPECT_EQ(After(before, [](TIniFile& f) { f.DeleteKey("Missing", "K"); }), before);
+}
+
+TEST_F(IniFileTest, EraseSectionRemovesHeaderAndAllItsLines) {
+  const std::string before = ";top\r\n[A]\r\nX=1\r\n\r\n[B]\r\nK=3\r\n; b comment\r\n\r\n[C]\r\nY=4\r\n";
+  EXPECT_EQ(After(before, [](TIniFile& f) { f.EraseSection("b"); }), ";top\r\n[A]\r\nX=1\r\n\r\n[C]\r\nY=4\r\n");
+  EXPECT_EQ(After(before, [](TIniFile& f) { f.EraseSection("C"); }),
+            ";top\r\n[A]\r\nX=1\r\n\r\n[B]\r\nK=3\r\n; b comment\r\n\r\n");
+  EXPECT_EQ(After(before, [](TIniFile& f) { f.EraseSection("Missing"); }), before);
+  // A section that appears twice is gone completely.
+  EXPECT_EQ(After("[A]\r\nX=1\r\n[B]\r\n[a]\r\nY=2\r\n", [](TIniFile& f) { f.EraseSection("A"); }), "[B]\r\n");
+}
+
+TEST_F(IniFileTest, RefusedWriteRaisesTheMessageAndKeepsTheFile) {
+  // The file's folder does not exist.
+  const std::string unreachable = Folder.File("missing-folder/test.qvl");
+  TIniFile file(unreachable);
+  try {
+    file.WriteKey("S", "K", "v");
+    FAIL() << "no error";
+  } catch (const TIniError& error) {
+    EXPECT_STREQ(error.what(), ("Unable to write to " + unreachable).c_str());
+  }
+  file.DeleteKey("S", "K");  // passes silently
+
+  // A folder in place of the file.
+  std::filesystem::create_directory(Path);
+  EXPECT_THROW(TIniFile(Path).WriteKey("S", "K", "v"), TIniError);
+  EXPECT_THROW(TIniFile(Path).EraseSection("S"), TIniError);
+}
+
+TEST(IniDeviceTest, RefusedStoreLeavesTheOldContent) {
+  const std::string content = "[S]\r\nK=1\r\n";
+  auto device = std::make_shared<TMemoryDevice>(content, "dev.qvl");
+  device->RefuseStore = true;
+  TIniFile file(device);
+  EXPECT_THROW(file.WriteKey("S", "K", "2"), TIniError);
+  EXPECT_THROW(file.EraseSection("S"), TIniError);
+  EXPECT_NO_THROW(file.DeleteKey("S", "K"));
+  EXPECT_EQ(device->Bytes, content);
+}
+
+TEST(IniDeviceTest, UnreadableFileIsNeverOverwritten) {
+  // Writing would otherwise replace a whole file we could not read with one line.
+  auto device = std::make_shared<TMemoryDevice>("[S]\r\nK=1\r\n", "dev.qvl");
+  device->RefuseLoad = true;
+  TIniFile file(device);
+  EXPECT_EQ(file.ReadValue("S", "K", "default"), "default");
+  try {
+    file.WriteKey("S", "K", "2");
+    FAIL() << "no error";
+  } catch (const TIniError& error) {
+    EXPECT_STREQ(error.what(), "Unable to write to dev.qvl");
+  }
+  EXPECT_THROW(file.EraseSection("S"), TIniError);
+  file.DeleteKey("S", "K");
+  EXPECT_EQ(device->StoreCount, 0);
+}
+
+TEST_F(IniFileTest, ReplacementKeepsPermissionsAndLeavesNoTemporaryFiles) {
+  WriteBytes(Path, "[S]\r\nK=1\r\n");
+  ASSERT_EQ(chmod(Path.c_str(), 0640), 0);
+  TIniFile file(Path);
+  file.WriteKey("S", "K", "2");
+  file.EraseSection("S");
+  file.WriteKey("T", "K", "3");
+  struct stat info {};
+  ASSERT_EQ(stat(Path.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, 0640u);
+  EXPECT_EQ(ReadBytes(Path), "[T]\r\nK=3\r\n");
+  int entries = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(Folder.Path())) ++entries;
+  EXPECT_EQ(entries, 1);
+}
+
+TEST_F(IniFileTest, WriteThroughASymbolicLinkReplacesItsTarget) {
+  const std::string target = Folder.File("real.qvl");
+  WriteBytes(target, "[S]\r\nK=1\r\n");
+  std::filesystem::create_symlink(target, Path);
+  TIniFile(Path).WriteKey("S", "K", "2");
+  EXPECT_TRUE(std::filesystem::is_symlink(Path));
+  EXPECT_EQ(ReadBytes(target), "[S]\r\nK=2\r\n");
+}
+
+TEST_F(IniFileTest, NamesAndValuesThatALineCannotHoldAreRefused) {
+  struct Case {
+    const char* section;
+    const char* key;
+    const char* value;
+  };
+  const Case cases[] = {
+      {"S", "K", "two\r\nlines"}, {"S", "K", "lf\nonly"}, {"S", "K=", "v"},  {"S", "", "v"},
+      {"S", ";K", "v"},           {"S", "[K]", "v"},      {"S", " K", "v"}, {"S", "K\n", "v"},
+      {"", "K", "v"},             {"S\r\n[T]", "K", "v"}, {" S", "K", "v"},
+  };
+  const std::string content = "[S]\r\nK=1\r\n";
+  for (const Case& c : cases) {
+    WriteBytes(Path, content);
+    EXPECT_THROW(TIniFile(Path).WriteKey(c.section, c.key, c.value), TIniError) << c.section << "/" << c.key;
+    EXPECT_EQ(ReadBytes(Path), content);
+  }
+}
+
+TEST(IniLinesTest, SplitsEveryKindOfLineEnding) {
+  const std::string text = "pre=1\r\n[A]\rK=v\n\r\nlast";
+  const auto lines = SplitIniLines(text);
+  ASSERT_EQ(lines.size(), 5u);
+  EXPECT_EQ(lines[0].Kind, TIniLineKind::Other);  // before the first section
+  EXPECT_EQ(lines[1].Kind, TIniLineKind::Section);
+  EXPECT_EQ(lines[1].Name, "A");
+  EXPECT_EQ(lines[2].Kind, TIniLineKind::Key);
+  EXPECT_EQ(lines[2].Value, "v");
+  EXPECT_EQ(lines[3].Begin, lines[3].End);
+  EXPECT_EQ(lines[4].End, text.size());
+  EXPECT_EQ(lines[4].Next, text.size());
+  EXPECT_EQ(lines[2].Next - lines[2].End, 1u);
+  EXPECT_EQ(lines[0].Next - lines[0].End, 2u);
+}
+
+}  // namespace
+}  // namespace quorvel::model
