@@ -1,0 +1,74 @@
+// The in-memory copy: exact values, its own key matching, reload.
+#include <gtest/gtest.h>
+
+#include "model/extinifile.h"
+#include "model/inimemory.h"
+#include "model/tempfolder.h"
+
+namespace quorvel::model {
+namespace {
+
+using quorvel::testing::TTempFolder;
+using quorvel::testing::WriteBytes;
+
+class IniMemoryTest : public ::testing::Test {
+ protected:
+  TTempFolder Folder;
+  std::string Path = Folder.File("test.qvl");
+};
+
+TEST_F(IniMemoryTest, ValuesAreTheExactTextAfterTheEqualsSign) {
+  const std::string longValue(9000, 'v');
+  WriteBytes(Path, "[CL]\r\nCL1=\"\"1\",\"2\"\"\r\nNotes= \"padded\" \r\nLong=" + longValue + "\r\nEmpty=\r\n");
+  TIniMemory memory(Path);
+  TIniFile layer(Path);
+  // The stored quotes stay in the copy, the INI layer removes them.
+  EXPECT_EQ(memory.ReadValue("CL", "CL1", ""), "\"\"1\",\"2\"\"");
+  EXPECT_EQ(layer.ReadValue("CL", "CL1", ""), "\"1\",\"2\"");
+  EXPECT_EQ(memory.ReadValue("cl", "notes", ""), " \"padded\" ");
+  EXPECT_EQ(layer.ReadValue("cl", "notes", ""), "padded");
+  EXPECT_EQ(memory.ReadValue("CL", "Long", ""), longValue);  // no length limit
+  EXPECT_EQ(memory.ReadValue("CL", "Empty", "default"), "");
+  EXPECT_EQ(memory.ReadValue("CL", "Missing", "default"), "default");
+  EXPECT_EQ(memory.ReadValue("Missing", "CL1", "default"), "default");
+}
+
+TEST_F(IniMemoryTest, AKeyWrittenWithBlanksBeforeTheEqualsSignIsNotFound) {
+  WriteBytes(Path, "[S]\r\nSpaced =1\r\nTight=2\r\n");
+  TIniMemory memory(Path);
+  EXPECT_EQ(memory.ReadValue("S", "Spaced", "none"), "none");
+  EXPECT_EQ(memory.ReadValue("s", "TIGHT", "none"), "2");
+  EXPECT_EQ(TIniFile(Path).ReadValue("S", "Spaced", "none"), "1");
+}
+
+TEST_F(IniMemoryTest, SectionKeysInFileOrderAndTheFirstOfRepeatedSections) {
+  WriteBytes(Path, "ignored=1\r\n[Groups]\r\nSales=\r\n; c\r\nReports=\r\n[Sales]\r\nOpen=\r\nClose=\r\n[GROUPS]\r\nLate=\r\n");
+  TIniMemory memory(Path);
+  EXPECT_EQ(memory.ReadSectionKeys("groups"), (std::vector<std::string>{"Sales", "Reports"}));
+  EXPECT_EQ(memory.ReadSectionKeys("Sales"), (std::vector<std::string>{"Open", "Close"}));
+  EXPECT_TRUE(memory.ReadSectionKeys("Reports").empty());
+  EXPECT_TRUE(memory.SectionExists("SALES"));
+  EXPECT_FALSE(memory.SectionExists("Reports"));
+}
+
+TEST_F(IniMemoryTest, ReloadPicksUpChangesAndAMissingFileLoadsEmpty) {
+  TIniMemory memory(Path);
+  EXPECT_TRUE(memory.ReadSectionKeys("Groups").empty());
+  TIniFile(Path).WriteKey("Groups", "Sales", "");
+  EXPECT_TRUE(memory.ReadSectionKeys("Groups").empty());  // a copy until reloaded
+  memory.Reload();
+  EXPECT_EQ(memory.ReadSectionKeys("Groups"), (std::vector<std::string>{"Sales"}));
+}
+
+TEST(IniMemoryDeviceTest, UnreadableFileLoadsEmpty) {
+  auto device = std::make_shared<TMemoryDevice>("[S]\r\nK=1\r\n");
+  device->RefuseLoad = true;
+  TIniMemory memory(device);
+  EXPECT_EQ(memory.ReadValue("S", "K", "default"), "default");
+  device->RefuseLoad = false;
+  memory.Reload();
+  EXPECT_EQ(memory.ReadValue("S", "K", "default"), "1");
+}
+
+}  // namespace
+}  // namespace quorvel::model
