@@ -210,8 +210,11 @@ void TFCommThread::Execute() {
         NotifyStatus(WM_DGI_READ_ERROR);
       }
     }
+    // Output is discarded only when a write was abandoned: a completed write may
+    // still sit in the device's queue (a pseudo-terminal reports it empty at once),
+    // and dropping it would take the printer's ACK away.
     port_.DiscardInput();
-    port_.DiscardOutput();
+    if (outputUnfinished_) port_.DiscardOutput();
     receiver_.ResetInternalState();
     EndOfCycle();
   }
@@ -275,7 +278,9 @@ bool TFCommThread::WaitAnswer() {
 
 bool TFCommThread::WriteComm(const std::uint8_t* bytes, std::size_t count) {
   const int limit = static_cast<int>(count) * 10 + 1500;
-  return port_.Write(bytes, count, limit) == platform::TIoResult::Ok;
+  const bool written = port_.Write(bytes, count, limit) == platform::TIoResult::Ok;
+  outputUnfinished_ = !written;
+  return written;
 }
 
 void TFCommThread::SetWriteFrame(const std::string& text) {
@@ -373,11 +378,12 @@ void TFPAuxControl::StopWorker() {
   // is touched by one thread at a time.
   worker_->Terminate();
   worker_->WaitFor();
+  const bool outputUnfinished = worker_->OutputUnfinished();
   worker_.reset();
   handle_->SetDtr(false);
   handle_->SetRts(false);
   handle_->DiscardInput();
-  handle_->DiscardOutput();
+  if (outputUnfinished) handle_->DiscardOutput();
   handle_.reset();
 }
 
