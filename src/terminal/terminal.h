@@ -190,10 +190,36 @@ class TFormChildTerminalWindow : public QWidget {
   model::TFixedAnswerTable printerAnswers_;
 
   // Send, Repeat and Cancel
-  // (members added by the send engineer go here)
+  enum class TPort { Host, Dgi };
+  enum class TWaitResult { Idle, PortClosed, WindowGone };
+  void SetStatus(const QString& text);
+  bool IsDgiCommand() const;
+  // Handles window events until the port is not busy (sleeping while there are none).
+  TWaitResult WaitUntilIdle(TPort port);
+  bool AddField(const model::TCommandField& field, std::size_t index, int repetition);
+  // AddField for every field; on bad input the box, purge, focus and "Error".
+  bool AddCommandFields(int repetition, bool purgeDgi);
+  void StopRepeat(const QString& status, bool purge);
+  void ShowFailure(const char* status, const char* message);
+  bool commandInProgress_ = false;
+  bool cancelRequested_ = false;
+  std::string sentCommand_;   // section of the last host command handed over
+  std::string dgiFrameText_;  // the fields of a DGI command joined together
 
   // Answer page
-  // (members added by the answer engineer go here)
+  struct TAnswerRowWidgets {
+    QLabel* label = nullptr;
+    QWidget* box = nullptr;
+  };
+  int BuildStatusBox(QGroupBox* box, const char* caption, std::uint16_t word,
+                     const model::TFixedAnswerTable& table, std::vector<QLabel*>& panels,
+                     const char* panelName, int top, int width);
+  int BuildAnswerRows(const std::vector<std::string>& values, std::uint16_t returnCode, int top,
+                      int width);
+  void DestroyAnswerRows();
+  std::vector<QLabel*> fiscalPanels_;   // built panels of the fiscal-status word
+  std::vector<QLabel*> printerPanels_;  // ... and of the printer-status word
+  std::vector<TAnswerRowWidgets> answerRows_;
 };
 
 }  // namespace quorvel::terminal
