@@ -74,9 +74,9 @@ std::string Hex4(std::uint16_t value) {
 
 std::string StatusCaption(const std::string& caption, std::uint16_t word) { return caption + Hex4(word); }
 
-std::string ShowAnswerValue(const TAnswerFieldSpec& spec, const std::string& value, const TAnswerContext& context) {
-  switch (spec.type) {
-    case kTextCurrency: return ShowCurrency(value, spec.decimals);
+std::string ShowAnswerValue(const TAnswerField& spec, const std::string& value, const TAnswerContext& context) {
+  switch (spec.Type) {
+    case kTextCurrency: return ShowCurrency(value, spec.Decimals);
     case kTextDecimal: return ShowDecimal(value);
     case kTextHexa: return ShowHexadecimal(value);
     case kTextBinary: return ShowBinary(value);
@@ -90,7 +90,7 @@ std::string ShowAnswerValue(const TAnswerFieldSpec& spec, const std::string& val
 }
 
 std::vector<TAnswerRow> BuildAnswerRows(const std::vector<std::string>& values,
-                                        const std::vector<TAnswerFieldSpec>& fields,
+                                        const std::vector<TAnswerField>& fields,
                                         const TAnswerContext& context) {
   using TKind = TAnswerRow::TKind;
   std::vector<TAnswerRow> rows;
@@ -107,7 +107,7 @@ std::vector<TAnswerRow> BuildAnswerRows(const std::vector<std::string>& values,
   for (std::size_t j = 0; j < shown; ++j) {
     const std::string& value = values[j];
     if (j < fields.size()) {
-      rows.push_back({TKind::Defined, true, fields[j].caption, ShowAnswerValue(fields[j], value, context), "", false});
+      rows.push_back({TKind::Defined, true, fields[j].Caption, ShowAnswerValue(fields[j], value, context), "", false});
     } else {
       const std::size_t rowIndex = j + static_cast<std::size_t>(prefix);
       rows.push_back({TKind::Raw, true, "Field" + std::to_string(rowIndex), value, "", true});

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "model/colors.h"
+#include "model/fieldrecords.h"
 #include "model/terminalfile.h"
 
 namespace quorvel::model {
@@ -66,13 +67,6 @@ std::vector<TPanelText> DecodeStatusWord(const TFixedAnswerTable& table, std::ui
 std::string StatusCaption(const std::string& caption, std::uint16_t word);
 std::string Hex4(std::uint16_t value);
 
-// How an answer field record shows its value.
-struct TAnswerFieldSpec {
-  std::string caption;
-  int type = 0;  // text type code
-  int decimals = 0;
-};
-
 struct TAnswerRow {
   enum class TKind { Reserved, ReturnCode, Defined, Raw };
   TKind kind = TKind::Raw;
@@ -94,12 +88,12 @@ struct TAnswerContext {
 };
 
 // The shown value of one answer value by its answer field record's type.
-std::string ShowAnswerValue(const TAnswerFieldSpec& spec, const std::string& value, const TAnswerContext& context);
+std::string ShowAnswerValue(const TAnswerField& spec, const std::string& value, const TAnswerContext& context);
 
 // Every row of one answer, in grid order (row index = position), at most
 // kMaxAnswerRows: values beyond that are not shown.
 std::vector<TAnswerRow> BuildAnswerRows(const std::vector<std::string>& values,
-                                        const std::vector<TAnswerFieldSpec>& fields,
+                                        const std::vector<TAnswerField>& fields,
                                         const TAnswerContext& context);
 
 }  // namespace quorvel::model

@@ -92,7 +92,7 @@ TEST(AnswerDecode, PanelsWithoutRecordStayEmptyAndCountIsBounded) {
 }
 
 TEST(AnswerDecode, CompatibleRowsCaptionsThenRawFields) {
-  const std::vector<TAnswerFieldSpec> fields = {{"Total", kTextCurrency, 2}, {"Count", kTextDecimal, 0}};
+  const std::vector<TAnswerField> fields = {{"Total", kTextCurrency, 2}, {"Count", kTextDecimal, 0}};
   const auto rows = BuildAnswerRows({"0000001250", std::string("\x01\x00", 2), "raw"}, fields, TAnswerContext{});
   ASSERT_EQ(rows.size(), 3u);
   EXPECT_EQ(rows[0].caption, "Total");
@@ -111,7 +111,7 @@ TEST(AnswerDecode, ValuesShownByTheirRecordType) {
   context.outputDateFormat = 1;
   context.currentYear = 2024;
   const struct {
-    TAnswerFieldSpec spec;
+    TAnswerField spec;
     std::string value, shown;
   } cases[] = {
       {{"c", kTextCurrency, 2}, "0000001250", "00000012.50"},
@@ -123,7 +123,7 @@ TEST(AnswerDecode, ValuesShownByTheirRecordType) {
       {{"time", kTextTime, 0}, "123456", "12:34:56"},
       {{"alpha", kTextAlpha, 0}, "x'41'", "x'41'"},
   };
-  for (const auto& c : cases) EXPECT_EQ(ShowAnswerValue(c.spec, c.value, context), c.shown) << c.spec.caption;
+  for (const auto& c : cases) EXPECT_EQ(ShowAnswerValue(c.spec, c.value, context), c.shown) << c.spec.Caption;
 }
 
 TEST(AnswerDecode, ExtendedRowsWithAndWithoutReservedFields) {

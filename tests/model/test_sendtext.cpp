@@ -6,16 +6,22 @@
 namespace quorvel::model {
 namespace {
 
-TFieldWireSpec Spec(int textType, int controlType = kControlSimple, int minLength = 0, int decimals = 0,
-                    bool autoIncrement = false) {
-  return {textType, controlType, minLength, decimals, autoIncrement};
+TCommandField Spec(int textType, int controlType = kControlSimple, int minLength = 0, int decimals = 0,
+                   bool autoIncrement = false) {
+  TCommandField field;
+  field.TextType = textType;
+  field.ControlType = controlType;
+  field.MinLength = minLength;
+  field.Decimals = decimals;
+  field.AutoIncrement = autoIncrement;
+  return field;
 }
 
 TFieldEntry Text(const std::string& text) { return TFieldEntry{text, {}, {}}; }
 
 struct TWireCase {
   const char* name;
-  TFieldWireSpec spec;
+  TCommandField spec;
   TFieldEntry entry;
   int inputDateFormat;
   int repetition;
