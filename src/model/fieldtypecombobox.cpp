@@ -58,8 +58,16 @@ void TFieldTypeComboBox::SetText(const QString& text) {
 
 void TFieldTypeComboBox::keyPressEvent(QKeyEvent* event) {
   const QString typed = event->text();
-  if (!isEditable() || typed.size() != 1) {
+  // Shortcuts (paste, cut, ...) are not typed characters; their result goes
+  // through the change check.
+  const bool shortcut = event->modifiers() & (Qt::ControlModifier | Qt::MetaModifier);
+  if (!isEditable() || typed.size() != 1 || shortcut) {
     QComboBox::keyPressEvent(event);
+    return;
+  }
+  // A character outside Latin-1 cannot be sent over the 8-bit line: refused.
+  if (typed.at(0).unicode() > 0xFF) {
+    event->accept();
     return;
   }
   const std::string current = currentText().toLatin1().toStdString();
