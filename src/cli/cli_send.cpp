@@ -1,0 +1,485 @@
+// quorvel-cli send: one command of a terminal file, sent as the terminal window
+// sends it (same wire texts), with its answer decoded as the answer page shows it.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cli/cli.h"
+#include "dgi/fpauxcontrol.h"
+#include "host/fiscalcontrol.h"
+#include "model/answerdecode.h"
+#include "model/errors.h"
+#include "model/extinifile.h"
+#include "model/fieldrecords.h"
+#include "model/inimemory.h"
+#include "model/inputfilter.h"
+#include "model/sendtext.h"
+#include "model/terminalfile.h"
+#include "platform/queueloop.h"
+
+namespace quorvel::cli {
+namespace {
+
+using TClock = std::chrono::steady_clock;
+
+constexpr int kExitOk = 0;
+constexpr int kExitErrorEvent = 1;
+constexpr int kExitRefused = 2;
+constexpr int kModeDgi = 1;
+
+const char kUsage[] =
+    "send --file FILE --command GROUP/COMMAND [--device PATH] [--baud RATE] [--field N=TEXT]... [--repeat N]";
+
+struct TSendArgs {
+  std::string file;
+  std::string command;
+  std::string device;
+  std::optional<host::TBaudRate> baud;
+  std::map<std::size_t, std::string> fields;  // 1-based field number -> text
+  int repeat = 0;                             // 0: send once
+};
+
+int Refuse(const std::string& message) {
+  std::fprintf(stderr, "%s\n", message.c_str());
+  return kExitRefused;
+}
+
+std::optional<host::TBaudRate> BaudFromText(const std::string& text) {
+  for (int baud = host::br1200; baud <= host::br115200; ++baud)
+    if (text == std::to_string(host::BitsPerSecond(static_cast<host::TBaudRate>(baud))))
+      return static_cast<host::TBaudRate>(baud);
+  return std::nullopt;
+}
+
+// Parses the arguments; an error message when they are not usable.
+std::optional<std::string> ParseArgs(const std::vector<std::string>& args, TSendArgs& out) {
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& option = args[i];
+    if (i + 1 >= args.size()) return "missing value after " + option;
+    const std::string& value = args[++i];
+    if (option == "--file") {
+      out.file = value;
+    } else if (option == "--command") {
+      out.command = value;
+    } else if (option == "--device") {
+      out.device = value;
+    } else if (option == "--baud") {
+      out.baud = BaudFromText(value);
+      if (!out.baud) return "unknown baud rate " + value;
+    } else if (option == "--field") {
+      const auto equals = value.find('=');
+      const auto number = equals == std::string::npos ? std::nullopt
+                                                      : model::ParseDecimalInt32(value.substr(0, equals));
+      if (!number || *number < 1) return "--field wants N=TEXT with N from 1: " + value;
+      out.fields[static_cast<std::size_t>(*number)] = value.substr(equals + 1);
+    } else if (option == "--repeat") {
+      out.repeat = model::ParseRepeatCount(value);
+      if (!model::IsRepeatCountValid(out.repeat))
+        return "--repeat wants 1 ... " + std::to_string(model::kMaxRepeatCount) + ": " + value;
+    } else {
+      return "unknown option " + option;
+    }
+  }
+  if (out.file.empty() || out.command.empty()) return std::string("--file and --command are required");
+  return std::nullopt;
+}
+
+std::string Hex(const std::string& bytes) {
+  std::string text;
+  char pair[4];
+  for (unsigned char byte : bytes) {
+    std::snprintf(pair, sizeof pair, text.empty() ? "%02X" : " %02X", byte);
+    text += pair;
+  }
+  return text;
+}
+
+// Answer values are bytes; control bytes are written as x'HH' so the output stays one line.
+std::string Printable(const std::string& bytes) {
+  std::string text;
+  char escape[8];
+  for (unsigned char byte : bytes) {
+    if (byte < 0x20 || byte == 0x7F) {
+      std::snprintf(escape, sizeof escape, "x'%02X'", byte);
+      text += escape;
+    } else {
+      text += static_cast<char>(byte);
+    }
+  }
+  return text;
+}
+
+// A caption as its label shows it: "&" marks the access key, "&&" is one "&".
+std::string CaptionText(const std::string& caption) {
+  std::string text;
+  for (std::size_t i = 0; i < caption.size(); ++i) {
+    if (caption[i] == '&' && i + 1 < caption.size()) ++i;
+    else if (caption[i] == '&') continue;
+    text += caption[i];
+  }
+  return text;
+}
+
+// ---- the user's settings (the desktop program's store), for the port map ----
+
+struct TUserPorts {
+  platform::TPortMap ports;
+  int hostPort = 0;  // TCommPort ordinal
+  int hostBaud = host::br9600;
+  int dgiPort = 1;   // TFCommPort ordinal
+  int dgiTimeOut = 1000;
+  bool showReserved = false;
+};
+
+std::string UserSettingsPath() {
+  const char* config = std::getenv("XDG_CONFIG_HOME");
+  if (config && *config) return std::string(config) + "/quorvel.conf";
+  const char* home = std::getenv("HOME");
+  return std::string(home ? home : "") + "/.config/quorvel.conf";
+}
+
+TUserPorts ReadUserPorts() {
+  TUserPorts user;
+  const model::TIniFile store(UserSettingsPath());
+  user.hostPort = store.ReadInteger("General", "HComm", user.hostPort);
+  user.hostBaud = store.ReadInteger("General", "HBaud", user.hostBaud);
+  user.dgiPort = store.ReadInteger("General", "DComm", user.dgiPort);
+  user.dgiTimeOut = store.ReadInteger("General", "DTimeOut", user.dgiTimeOut);
+  user.showReserved = store.ReadInteger("General", "ExtReservedFields", 0) != 0;
+  for (int i = 0; i < platform::TPortMap::kComCount; ++i) {
+    const std::string path = store.ReadValue("Ports", "Com" + std::to_string(i + 1), "");
+    if (!path.empty()) user.ports.com[static_cast<std::size_t>(i)] = path;
+  }
+  user.ports.usb = store.ReadValue("Ports", "USB", "");
+  return user;
+}
+
+// ---- the command as the terminal window would show it ----
+
+struct TCommand {
+  std::string section;
+  model::TGeneralSettings general;
+  model::TCommandDefinition definition;
+  std::vector<model::TFieldEntry> entries;
+};
+
+std::tm LocalNow() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  return local;
+}
+
+// The control's starting content: the default text, or the first drop-down item;
+// a date or time control starts at today's date and the current time.
+model::TFieldEntry StartingEntry(const model::TIniReader& file, const std::string& section,
+                                 const model::TCommandField& field, std::size_t index) {
+  model::TFieldEntry entry;
+  entry.text = field.DefaultText;
+  if (field.ControlType == model::kControlDropDown || field.ControlType == model::kControlDropDownList) {
+    const auto items = model::ParseStoredItemList(file.ReadValue(section, model::ItemListKey(static_cast<int>(index + 1)), ""));
+    if (!items.empty()) entry.text = items.front();
+  }
+  const std::tm now = LocalNow();
+  entry.date = {now.tm_year + 1900, now.tm_mon + 1, now.tm_mday};
+  entry.time = {now.tm_hour, now.tm_min, std::min(now.tm_sec, 59)};
+  return entry;
+}
+
+// Puts a --field text into the entry as the field's control would take it;
+// false when the control would not hold it.
+bool TakeFieldText(const model::TIniReader& file, const std::string& section, const model::TCommandField& field,
+                   std::size_t index, const std::string& text, model::TFieldEntry& entry) {
+  switch (field.ControlType) {
+    case model::kControlDate: {
+      const auto date = model::ParseIsoDate(text);
+      if (date) entry.date = *date;
+      return date.has_value();
+    }
+    case model::kControlTime: {
+      const auto time = model::ParseIsoTime(text);
+      if (time) entry.time = *time;
+      return time.has_value();
+    }
+    case model::kControlDropDownList: {
+      const auto items = model::ParseStoredItemList(file.ReadValue(section, model::ItemListKey(static_cast<int>(index + 1)), ""));
+      if (std::find(items.begin(), items.end(), text) == items.end()) return false;
+      break;
+    }
+    default: break;
+  }
+  if (field.MaxLength > 0 && text.size() > static_cast<std::size_t>(field.MaxLength)) return false;
+  if (!model::TextFits(static_cast<model::TFldType>(field.TextType), text)) return false;
+  entry.text = text;
+  return true;
+}
+
+int BadField(std::size_t index) {
+  return Refuse("Bad user data input in control " + std::to_string(index + 1));
+}
+
+// Reads the command; the exit status when it cannot be sent, else nullopt.
+std::optional<int> LoadCommand(const TSendArgs& args, const model::TIniMemory& file, TCommand& command) {
+  const auto slash = args.command.find('/');
+  if (slash == std::string::npos) return Refuse("--command wants GROUP/COMMAND: " + args.command);
+  const std::string group = args.command.substr(0, slash), name = args.command.substr(slash + 1);
+  const auto groups = model::ReadGroups(file);
+  const auto sameName = [](const std::string& wanted) {
+    return [&wanted](const std::string& have) { return model::SameIniName(have, wanted); };
+  };
+  const auto commands = model::ReadGroupCommands(file, group);
+  if (std::none_of(groups.begin(), groups.end(), sameName(group)) ||
+      std::none_of(commands.begin(), commands.end(), sameName(name)))
+    return Refuse("no command " + args.command + " in " + args.file);
+
+  command.section = model::CommandSectionName(group, name);
+  command.general = model::ReadGeneral(model::TIniFile(args.file));
+  command.definition = model::ParseCommandDefinition(file.ReadValue(command.section, model::CommandsKey, ""));
+  const auto& fields = command.definition.Fields;
+  if (fields.empty()) return Refuse("command " + args.command + " has no command field");
+  for (std::size_t i = 0; i < fields.size(); ++i)
+    command.entries.push_back(StartingEntry(file, command.section, fields[i], i));
+  for (const auto& [number, text] : args.fields) {
+    if (number > fields.size()) return Refuse("no field " + std::to_string(number) + " in " + args.command);
+    const std::size_t index = number - 1;
+    if (!TakeFieldText(file, command.section, fields[index], index, text, command.entries[index])) return BadField(index);
+  }
+  return std::nullopt;
+}
+
+// ---- host port ----
+
+class THostSend {
+ public:
+  THostSend(const TCommand& command, const model::TIniMemory& file, bool showReserved)
+      : command_(command), file_(file), showReserved_(showReserved), control_(loop_) {
+    control_.OnWrite = [](host::TFPHostControl&, const std::string& value) { std::printf("write %s\n", Hex(value).c_str()); };
+    control_.OnRead = [](host::TFPHostControl&, const std::string& value) { std::printf("read %s\n", Hex(value).c_str()); };
+    control_.OnAck = [](host::TFPHostControl&) { std::printf("ack\n"); };
+    control_.OnNack = [](host::TFPHostControl&) { std::printf("nack\n"); };
+    control_.OnIntermediateAnswer = [](host::TFPHostControl&) { std::printf("busy\n"); };
+    control_.OnFinalAnswer = [this](host::TFPHostControl& sender) { FinalAnswer(sender); };
+    control_.OnError = [this](host::TFPHostControl& sender) {
+      std::printf("error %s\n", host::ErrorName(sender.LastError()));
+      ended_ = true;
+    };
+  }
+
+  int Run(const std::string& device, host::TBaudRate baud, int repeat) {
+    // The device goes into the port map as Com1, or as the USB printer for a usblp node.
+    const bool usb = device.find("/usb/lp") != std::string::npos;
+    platform::TPortMap map;
+    (usb ? map.usb : map.com[0]) = device;
+    control_.SetPortMap(map);
+    control_.SetCommPort(usb ? host::USB : host::Com1);
+    control_.SetBaudRate(baud);
+    if (!control_.OpenPort()) return Refuse(host::ErrorName(control_.LastError()));
+    control_.SetProtocolType(command_.general.Protocol == 1 ? host::protocol_Extended : host::protocol_Compatible);
+    const int status = repeat > 0 ? Repeat(repeat) : SendOnce(model::kNoRepetition, true);
+    control_.ClosePort();
+    return status;
+  }
+
+ private:
+  // One exchange; the exit status of the command line.
+  int SendOnce(int repetition, bool showAnswer) {
+    std::vector<model::TFieldEntry> entries = command_.entries;
+    const model::TWireFields wire =
+        model::BuildWireFields(command_.definition.Fields, entries, command_.general.InputDateFormat, repetition);
+    if (wire.badField) return BadField(*wire.badField);
+    for (std::size_t i = 0; i < wire.fields.size(); ++i) {
+      if (!control_.AddDataField(wire.fields[i])) {  // e.g. a control byte under the compatibility protocol
+        std::fprintf(stderr, "%s\n", host::ErrorName(control_.LastError()));
+        control_.Purge();
+        return BadField(i);
+      }
+    }
+    showAnswer_ = showAnswer;
+    ended_ = answered_ = false;
+    const auto started = TClock::now();
+    if (!control_.SendCommand()) {
+      const std::string reason = host::ErrorName(control_.LastError());
+      control_.Purge();
+      return Refuse(reason);
+    }
+    loop_.RunUntil([this] { return ended_ && control_.State() != host::EFP_S_Busy; }, std::chrono::hours(24));
+    lastDurationMs_ = std::chrono::duration<double, std::milli>(TClock::now() - started).count();
+    return answered_ ? kExitOk : kExitErrorEvent;
+  }
+
+  // As Repeat does: each step waits for the port, appends the step number to
+  // autoincrement fields, and an error ends the repetition. Only the last answer is decoded.
+  int Repeat(int count) {
+    std::vector<double> durations;
+    int ok = 0, errors = 0, status = kExitOk;
+    for (int r = 1; r <= count; ++r) {
+      status = SendOnce(r, r == count);
+      if (status == kExitRefused) break;
+      durations.push_back(lastDurationMs_);
+      (status == kExitOk ? ok : errors) += 1;
+      if (status != kExitOk) break;
+    }
+    PrintRepeatSummary(durations, ok, errors);
+    return status;
+  }
+
+  static void PrintRepeatSummary(std::vector<double> durations, int ok, int errors) {
+    std::sort(durations.begin(), durations.end());
+    const auto at = [&](std::size_t i) { return durations.empty() ? 0.0 : durations[i]; };
+    const double median = durations.empty() ? 0.0
+                          : durations.size() % 2 ? durations[durations.size() / 2]
+                                                 : (durations[durations.size() / 2 - 1] + durations[durations.size() / 2]) / 2;
+    std::printf("repeat n=%zu ok=%d errors=%d min=%.1fms median=%.1fms max=%.1fms\n", durations.size(), ok, errors,
+                at(0), median, durations.empty() ? 0.0 : durations.back());
+  }
+
+  void FinalAnswer(host::TFPHostControl& sender) {
+    const auto printer = static_cast<std::uint16_t>(sender.PrinterStatus());
+    const auto fiscal = static_cast<std::uint16_t>(sender.FiscalStatus());
+    const auto code = static_cast<std::uint16_t>(sender.ReturnCode());
+    std::printf("final printer=%s fiscal=%s return=%s\n", model::Hex4(printer).c_str(), model::Hex4(fiscal).c_str(),
+                model::Hex4(code).c_str());
+    std::vector<std::string> values;
+    for (int n = 1; n <= sender.ExtraFieldsCount(); ++n) {
+      values.push_back(sender.GetExtraField(n));
+      std::printf("field %d %s\n", n, Hex(values.back()).c_str());
+    }
+    if (showAnswer_) PrintDecodedAnswer(fiscal, printer, code, values);
+    answered_ = ended_ = true;
+  }
+
+  void PrintDecodedAnswer(std::uint16_t fiscal, std::uint16_t printer, std::uint16_t code,
+                          const std::vector<std::string>& values) const {
+    std::printf("status fiscal=%s printer=%s\n", model::Hex4(fiscal).c_str(), model::Hex4(printer).c_str());
+    PrintPanels("fiscal", model::ReadFixedAnswers(file_, model::kSectionFiscalAnswer), fiscal);
+    PrintPanels("printer", model::ReadFixedAnswers(file_, model::kSectionPrinterAnswer), printer);
+    model::TAnswerContext context;
+    context.extended = command_.general.Protocol == 1;
+    context.showReserved = showReserved_;
+    context.returnCode = code;
+    context.returnCodeDescription = model::ReadReturnCodeDescription(file_, code);
+    context.inputDateFormat = command_.general.InputDateFormat;
+    context.outputDateFormat = command_.general.OutputDateFormat;
+    const auto answers = model::ParseAnswerDefinition(file_.ReadValue(command_.section, model::AnswersKey, ""));
+    for (const model::TAnswerRow& row : model::BuildAnswerRows(values, answers.Fields, context)) {
+      using TKind = model::TAnswerRow::TKind;
+      if (row.kind == TKind::ReturnCode)
+        std::printf("returncode %u %s\n", static_cast<unsigned>(code), context.returnCodeDescription.c_str());
+      else if (row.kind != TKind::Reserved)
+        std::printf("answer %s=%s\n", CaptionText(row.caption).c_str(), Printable(row.value).c_str());
+      else if (row.visible)
+        std::printf("answer %s=\n", row.caption.c_str());
+    }
+  }
+
+  static void PrintPanels(const char* word, const model::TFixedAnswerTable& table, std::uint16_t status) {
+    const auto panels = model::DecodeStatusWord(table, status);
+    for (std::size_t i = 0; i < panels.size(); ++i)
+      if (panels[i].matched)
+        std::printf("panel %s %zu color=%08X %s\n", word, i + 1, static_cast<unsigned>(panels[i].color),
+                    panels[i].text.c_str());
+  }
+
+  const TCommand& command_;
+  const model::TIniMemory& file_;
+  const bool showReserved_;
+  platform::TQueueLoop loop_;
+  host::TFPHostControl control_;
+  bool ended_ = false;
+  bool answered_ = false;
+  bool showAnswer_ = true;
+  double lastDurationMs_ = 0;
+};
+
+// ---- DGI port ----
+
+class TDgiSend {
+ public:
+  explicit TDgiSend(const TCommand& command) : command_(command), control_(loop_) {
+    control_.OnWrite = [](dgi::TFPAuxControl&, const std::string& value) { std::printf("write %s\n", Hex(value).c_str()); };
+    control_.OnRead = [](dgi::TFPAuxControl&, const std::string& value) { std::printf("read %s\n", Hex(value).c_str()); };
+    control_.OnAck = [this](dgi::TFPAuxControl&) {
+      std::printf("ack\n");
+      status_ = kExitOk;
+    };
+    control_.OnNack = [](dgi::TFPAuxControl&) { std::printf("nack\n"); };
+    control_.OnAnswer = [this](dgi::TFPAuxControl& sender, bool isFinal) {
+      std::printf("answer %s %s\n", isFinal ? "final" : "intermediate", Hex(sender.Answer()).c_str());
+      if (isFinal) status_ = kExitOk;
+    };
+    control_.OnError = [this](dgi::TFPAuxControl& sender) {
+      std::printf("error %s\n", dgi::ErrorName(sender.LastError()));
+      status_ = kExitErrorEvent;
+    };
+  }
+
+  int Run(const std::string& device, int timeOutMs) {
+    const model::TWireFields wire =
+        model::BuildWireFields(command_.definition.Fields, command_.entries, command_.general.InputDateFormat);
+    if (wire.badField) return BadField(*wire.badField);
+    platform::TPortMap map;
+    map.com[0] = device;
+    control_.SetPortMap(map);
+    control_.SetCommPort(dgi::FCom1);
+    control_.SetTimeOut(timeOutMs);
+    if (!control_.OpenPort()) return Refuse(dgi::ErrorName(control_.LastError()));
+    if (!control_.SendData(model::DgiFrameText(wire.fields))) {
+      const std::string reason = dgi::ErrorName(control_.LastError());
+      control_.ClosePort();
+      return Refuse(reason);
+    }
+    // The exchange ends when the control is idle again after its last event.
+    loop_.RunUntil([this] { return control_.State() != dgi::FEFP_S_Busy; }, std::chrono::hours(24));
+    loop_.ProcessPending();
+    control_.ClosePort();
+    return status_;
+  }
+
+ private:
+  const TCommand& command_;
+  platform::TQueueLoop loop_;
+  dgi::TFPAuxControl control_;
+  int status_ = kExitErrorEvent;
+};
+
+int RunSend(const std::vector<std::string>& arguments) {
+  TSendArgs args;
+  if (const auto problem = ParseArgs(arguments, args)) {
+    std::fprintf(stderr, "%s\nusage: quorvel-cli %s\n", problem->c_str(), kUsage);
+    return kExitRefused;
+  }
+  if (std::FILE* probe = std::fopen(args.file.c_str(), "rb")) {
+    std::fclose(probe);
+  } else {
+    return Refuse("cannot read " + args.file);
+  }
+  try {
+    const model::TIniMemory file(args.file);
+    TCommand command;
+    if (const auto refused = LoadCommand(args, file, command)) return *refused;
+    const TUserPorts user = ReadUserPorts();
+    if (command.definition.Mode == kModeDgi) {
+      if (args.repeat > 0) return Refuse("a DGI command cannot be repeated");
+      const int port = std::clamp(user.dgiPort, 0, 3);
+      return TDgiSend(command).Run(args.device.empty() ? user.ports.ComPath(port) : args.device, user.dgiTimeOut);
+    }
+    std::string device = args.device;
+    if (device.empty()) device = user.hostPort == host::USB ? user.ports.UsbPath() : user.ports.ComPath(user.hostPort);
+    const auto baud = args.baud.value_or(static_cast<host::TBaudRate>(std::clamp(user.hostBaud, 0, 7)));
+    return THostSend(command, file, user.showReserved).Run(device, baud, args.repeat);
+  } catch (const std::exception& error) {  // a record that cannot be read
+    return Refuse(error.what());
+  }
+}
+
+}  // namespace
+
+QUORVEL_CLI_COMMAND(send, kUsage, RunSend);
+
+}  // namespace quorvel::cli
