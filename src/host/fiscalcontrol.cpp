@@ -181,6 +181,7 @@ bool TCommThread::WaitForCommand(std::uint32_t& command, std::string& frame) {
 }
 
 void TCommThread::EndOfCycle(std::uint32_t command) {
+  QUORVEL_TRACE(trace_, "Execute: End of Signal Event");
   {
     std::lock_guard lock(signalMutex_);
     finishedCommand_ = command;
@@ -191,7 +192,6 @@ void TCommThread::EndOfCycle(std::uint32_t command) {
     }
   }
   signalChanged_.notify_all();
-  QUORVEL_TRACE(trace_, "Execute: End of Signal Event");
 }
 
 void TCommThread::Execute() {

@@ -1,0 +1,130 @@
+#pragma once
+// A host control on a pseudo-terminal with the printer emulator at the far end.
+// Every event is recorded as one line, in the form quorvel-cli prints.
+#include <algorithm>
+#include <chrono>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "emulator/emulator.h"
+#include "host/fiscalcontrol.h"
+#include "platform/queueloop.h"
+
+namespace quorvel::testing {
+
+inline std::string Hex(const std::string& bytes) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  std::string out;
+  for (const char c : bytes) {
+    const auto b = static_cast<unsigned char>(c);
+    if (!out.empty()) out += ' ';
+    out += kDigits[b >> 4];
+    out += kDigits[b & 0x0F];
+  }
+  return out;
+}
+
+class TTraceCollector : public platform::TTraceSink {
+ public:
+  void Write(const std::string& line) override {
+    std::lock_guard lock(mutex_);
+    lines_.push_back(line);
+  }
+  std::vector<std::string> Lines() const {
+    std::lock_guard lock(mutex_);
+    return lines_;
+  }
+  void Clear() {
+    std::lock_guard lock(mutex_);
+    lines_.clear();
+  }
+
+ private:
+  mutable std::mutex mutex_;
+  std::vector<std::string> lines_;
+};
+
+class THostBench {
+ public:
+  explicit THostBench(host::TProtocolType protocol = host::protocol_Compatible, int silenceLimitMs = 600)
+      : protocol_(protocol) {
+    emulator.SetHostProtocol(protocol == host::protocol_Extended ? emulator::THostProtocol::Extended
+                                                                 : emulator::THostProtocol::Compatible);
+    platform::TPortMap map;
+    map.com[0] = emulator.DevicePath();
+    control.SetPortMap(map);
+    control.SetSilenceLimitMsForTests(silenceLimitMs);
+    using host::TFPHostControl;
+    control.OnOpen = [this](TFPHostControl&) { events.push_back("open"); };
+    control.OnClose = [this](TFPHostControl&) { events.push_back("close"); };
+    control.OnAck = [this](TFPHostControl&) { events.push_back("ack"); };
+    control.OnNack = [this](TFPHostControl&) { events.push_back("nack"); };
+    control.OnIntermediateAnswer = [this](TFPHostControl&) { events.push_back("busy"); };
+    control.OnFinalAnswer = [this](TFPHostControl&) { events.push_back("final"); };
+    control.OnError = [this](TFPHostControl& sender) {
+      events.push_back(std::string("error ") + host::ErrorName(sender.LastError()));
+    };
+    control.OnWrite = [this](TFPHostControl&, const std::string& value) { events.push_back("write " + Hex(value)); };
+    control.OnRead = [this](TFPHostControl&, const std::string& value) { events.push_back("read " + Hex(value)); };
+  }
+
+  bool Open() {
+    if (!control.OpenPort()) return false;
+    control.SetProtocol(protocol_);
+    events.clear();
+    return true;
+  }
+
+  // Adds the fields and sends them as one command.
+  bool Send(const std::vector<std::string>& fields) {
+    for (const auto& field : fields)
+      if (!control.AddDataField(field)) return false;
+    return control.SendCommand();
+  }
+
+  int EndsSeen() const {
+    return static_cast<int>(std::count_if(events.begin(), events.end(), [](const std::string& e) {
+      return e == "final" || e.starts_with("error ");
+    }));
+  }
+  // Runs the event loop until `ends` exchanges have ended (final answer or error).
+  bool RunUntilEnds(int ends = 1, int timeoutMs = 10000) {
+    return loop.RunUntil([&] { return EndsSeen() >= ends; }, std::chrono::milliseconds(timeoutMs));
+  }
+  // Sends and runs the exchange to its end; the events of this exchange only.
+  std::vector<std::string> Exchange(const std::vector<std::string>& fields, int timeoutMs = 10000) {
+    events.clear();
+    if (!Send(fields)) return {std::string("refused ") + host::ErrorName(control.LastError())};
+    RunUntilEnds(1, timeoutMs);
+    return events;
+  }
+  // Waits until the printer has received `count` ACK bytes from the host.
+  bool WaitForAcks(std::size_t count, int timeoutMs = 5000) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+      const std::string bytes = emulator.ReceivedBytes();
+      if (static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\x06')) >= count) return true;
+      if (std::chrono::steady_clock::now() > until) return false;
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+  }
+  // The event lines that are not "write"/"read" frames.
+  static std::vector<std::string> Kinds(const std::vector<std::string>& events) {
+    std::vector<std::string> kinds;
+    for (const auto& e : events) kinds.push_back(e.starts_with("write ") && e.size() > 8 ? "write frame" : e.starts_with("read ") ? "read" : e);
+    return kinds;
+  }
+
+  platform::TQueueLoop loop;
+  TTraceCollector trace;
+  emulator::TEmulator emulator{emulator::TLine::Host};
+  host::TFPHostControl control{loop, &trace};
+  std::vector<std::string> events;
+
+ private:
+  host::TProtocolType protocol_;
+};
+
+}  // namespace quorvel::testing

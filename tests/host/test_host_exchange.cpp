@@ -1,0 +1,457 @@
+// Whole exchanges against the printer emulator: the event orders, the answer
+// parser's cases on a real line, Purge and ClosePort in the middle of an exchange,
+// the property rules, open failures and the trace lines.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
+
+#include "host/hostbench.h"
+
+using namespace quorvel;
+using namespace quorvel::host;
+using namespace std::chrono_literals;
+using quorvel::testing::Hex;
+using quorvel::testing::THostBench;
+using TEvents = std::vector<std::string>;
+
+namespace {
+
+emulator::THostReply Reply() { return {}; }
+
+double MsSince(std::chrono::steady_clock::time_point t0) {
+  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+}
+
+}  // namespace
+
+TEST(HostEvents, OrdersOfTheMainCases) {
+  struct Case {
+    const char* name;
+    emulator::THostReply reply;
+    TEvents kinds;
+  };
+  auto busy = Reply();
+  busy.busyReports = 2;
+  busy.busyIntervalMs = 30;
+  auto nak = Reply();
+  nak.nak = true;
+  auto silent = Reply();
+  silent.silent = true;
+  auto badChecksum = Reply();
+  badChecksum.badChecksums = 2;
+  auto noAck = Reply();
+  noAck.ackFirst = false;
+  const Case cases[] = {
+      {"healthy", Reply(), {"write frame", "ack", "read", "write 06", "final"}},
+      {"busy", busy, {"write frame", "ack", "busy", "busy", "read", "write 06", "final"}},
+      {"nak", nak, {"write frame", "nack", "error EFP_E_NackReceived"}},
+      {"silent", silent, {"write frame", "error EFP_E_ReadTimeOut"}},
+      {"bad checksum twice", badChecksum,
+       {"write frame", "ack", "write 15", "write 15", "read", "write 06", "final"}},
+      {"answer without ACK", noAck, {"write frame", "read", "write 06", "final"}},
+  };
+  THostBench bench;
+  ASSERT_TRUE(bench.Open());
+  for (const auto& c : cases) {
+    bench.emulator.QueueHostReply(c.reply);
+    EXPECT_EQ(THostBench::Kinds(bench.Exchange({"cmd"})), c.kinds) << c.name;
+    EXPECT_EQ(bench.control.State(), EFP_S_Idle) << c.name;
+    bench.loop.RunUntil([] { return false; }, 50ms);  // nothing may trail the end
+    EXPECT_EQ(bench.EndsSeen(), 1) << c.name;
+  }
+}
+
+TEST(HostEvents, HealthyExchangeBytesAndState) {
+  THostBench bench(protocol_Compatible);
+  ASSERT_TRUE(bench.Open());
+  bench.control.SetLastSequenceNumberForTests(0x2F);
+  bool busyDuringFinal = false;
+  bench.control.OnFinalAnswer = [&](TFPHostControl& sender) {
+    busyDuringFinal = sender.State() == EFP_S_Busy;
+    // A second command from inside the handler is refused: idle comes after it.
+    EXPECT_FALSE(sender.SendCommand());
+    EXPECT_EQ(sender.LastError(), EFP_E_OperationInProgress);
+    bench.events.push_back("final");
+  };
+  ASSERT_TRUE(bench.control.AddDataField("E"));
+  ASSERT_TRUE(bench.control.SendCommand());
+  EXPECT_EQ(bench.control.State(), EFP_S_Busy);
+  EXPECT_FALSE(bench.control.SendCommand());
+  EXPECT_EQ(bench.control.LastError(), EFP_E_OperationInProgress);
+  ASSERT_TRUE(bench.RunUntilEnds());
+  EXPECT_TRUE(busyDuringFinal);
+  EXPECT_EQ(bench.control.State(), EFP_S_Idle);
+  EXPECT_EQ(bench.control.LastError(), EFP_E_OperationInProgress);  // from the refused call
+  // Healthy printer: status words 0, the command echoed as the one extra field.
+  const TEvents expected = {"write 02 30 45 03 30 30 37 41", "ack",
+                            "read 02 30 45 1C 30 30 30 30 1C 30 30 30 30 1C 45 03 30 32 39 33", "write 06",
+                            "final"};
+  EXPECT_EQ(bench.events, expected);
+  // The refused SendCommand in the handler cleared the extra fields, as every call does;
+  // the status words stay.
+  EXPECT_EQ(bench.control.ExtraFieldsCount(), 0);
+  EXPECT_EQ(bench.control.PrinterStatus(), 0);
+  ASSERT_TRUE(bench.WaitForAcks(1));
+  EXPECT_EQ(Hex(bench.emulator.ReceivedBytes()), "02 30 45 03 30 30 37 41 06");
+}
+
+TEST(HostEvents, RealSilenceLimitEndsASilentExchange) {
+  THostBench bench(protocol_Compatible, kSilenceLimitMs);
+  ASSERT_TRUE(bench.Open());
+  auto silent = Reply();
+  silent.silent = true;
+  bench.emulator.QueueHostReply(silent);
+  const auto t0 = std::chrono::steady_clock::now();
+  EXPECT_EQ(THostBench::Kinds(bench.Exchange({"quiet"})), (TEvents{"write frame", "error EFP_E_ReadTimeOut"}));
+  EXPECT_GE(MsSince(t0), 3500.0);
+  EXPECT_EQ(bench.control.State(), EFP_S_Idle);
+}
+
+TEST(HostEvents, BusyReportsKeepTheExchangeAliveBeyondTheSilenceLimit) {
+  THostBench bench(protocol_Extended, 600);
+  ASSERT_TRUE(bench.Open());
+  auto busy = Reply();
+  busy.busyReports = 8;
+  busy.busyIntervalMs = 300;  // 2.4 s in all, each gap well inside the limit
+  bench.emulator.QueueHostReply(busy);
+  const auto kinds = THostBench::Kinds(bench.Exchange({"long"}));
+  EXPECT_EQ(std::count(kinds.begin(), kinds.end(), "busy"), 8);
+  EXPECT_EQ(kinds.back(), "final");
+}
+
+TEST(HostParserOnTheLine, IntermediateStaleExtraAndSlowAnswers) {
+  THostBench bench(protocol_Extended);
+  ASSERT_TRUE(bench.Open());
+
+  auto intermediate = Reply();
+  intermediate.intermediateFrames = 2;
+  intermediate.fields = std::vector<std::string>{"right"};
+  bench.emulator.QueueHostReply(intermediate);
+  bench.emulator.ClearReceived();
+  EXPECT_EQ(THostBench::Kinds(bench.Exchange({"i"})), (TEvents{"write frame", "ack", "busy", "busy", "read", "write 06", "final"}));
+  EXPECT_EQ(bench.control.GetExtraField(1), "right");
+  EXPECT_EQ(bench.control.ExtraFieldsCount(), 1);
+  // Only the final answer was acknowledged.
+  ASSERT_TRUE(bench.WaitForAcks(1));
+  std::this_thread::sleep_for(50ms);
+  const std::string received = bench.emulator.ReceivedBytes();
+  EXPECT_EQ(std::count(received.begin(), received.end(), '\x06'), 1);
+
+  auto stale = Reply();
+  stale.staleAnswerFirst = true;
+  stale.fields = std::vector<std::string>{"right"};
+  bench.emulator.QueueHostReply(stale);
+  bench.emulator.ClearReceived();
+  EXPECT_EQ(THostBench::Kinds(bench.Exchange({"s"})), (TEvents{"write frame", "ack", "read", "write 06", "final"}));
+  EXPECT_EQ(bench.control.GetExtraField(1), "right");
+  ASSERT_TRUE(bench.WaitForAcks(2));
+  const std::string acks = bench.emulator.ReceivedBytes();
+  EXPECT_EQ(std::count(acks.begin(), acks.end(), '\x06'), 2);  // the stale answer is acknowledged too
+
+  auto extra = Reply();
+  extra.extraAfter = "\x15\x12\x06";  // would be NAK, busy and ACK if parsed
+  bench.emulator.QueueHostReply(extra);
+  const auto events = bench.Exchange({"x"});
+  EXPECT_EQ(THostBench::Kinds(events), (TEvents{"write frame", "ack", "read", "write 06", "final"}));
+  EXPECT_TRUE(events[2].ends_with(" 15 12 06")) << events[2];  // OnRead carries what came with the answer
+
+  auto slow = Reply();
+  slow.byteDelayMs = 15;  // every byte its own burst
+  bench.emulator.QueueHostReply(slow);
+  EXPECT_EQ(THostBench::Kinds(bench.Exchange({"slow"})), (TEvents{"write frame", "ack", "read", "write 06", "final"}));
+  EXPECT_EQ(bench.control.GetExtraField(1), "slow");
+}
+
+TEST(HostParserOnTheLine, AnAnswerLongerThanTheReceiveBufferEndsCleanly) {
+  THostBench bench(protocol_Compatible);
+  ASSERT_TRUE(bench.Open());
+  auto huge = Reply();
+  huge.fields = std::vector<std::string>{std::string(9000, 'h')};
+  bench.emulator.QueueHostReply(huge);
+  EXPECT_EQ(THostBench::Kinds(bench.Exchange({"big"})), (TEvents{"write frame", "ack", "error EFP_E_ReadTimeOut"}));
+  EXPECT_EQ(bench.control.State(), EFP_S_Idle);
+  EXPECT_EQ(bench.Exchange({"after"}).back(), "final");
+  EXPECT_EQ(bench.control.GetExtraField(1), "after");
+}
+
+TEST(HostParserOnTheLine, HangUpMidAnswerIsAReadFailureThenWritesFail) {
+  THostBench bench(protocol_Compatible, kSilenceLimitMs);
+  ASSERT_TRUE(bench.Open());
+  auto hangUp = Reply();
+  hangUp.hangUpMidAnswer = true;
+  bench.emulator.QueueHostReply(hangUp);
+  const auto t0 = std::chrono::steady_clock::now();
+  const auto kinds = THostBench::Kinds(bench.Exchange({"cut"}));
+  ASSERT_FALSE(kinds.empty());
+  EXPECT_EQ(kinds.back(), "error EFP_E_ReadTimeOut");
+  EXPECT_LT(MsSince(t0), 3000.0) << "a hang-up must end the exchange, not the silence limit";
+  EXPECT_EQ(bench.Exchange({"again"}), (TEvents{"error EFP_E_WriteError"}));
+  EXPECT_EQ(bench.control.State(), EFP_S_Idle);
+  EXPECT_TRUE(bench.control.ClosePort());
+}
+
+TEST(HostPurge, DuringAnExchangeIdleAtOnceThenOneError) {
+  THostBench bench(protocol_Compatible, kSilenceLimitMs);
+  ASSERT_TRUE(bench.Open());
+  auto silent = Reply();
+  silent.silent = true;
+  bench.emulator.QueueHostReply(silent);
+  ASSERT_TRUE(bench.Send({"long"}));
+  ASSERT_TRUE(bench.loop.RunUntil([&] { return !bench.events.empty(); }, 5s));  // the frame is out
+  ASSERT_TRUE(bench.emulator.WaitForFrames(1, 5000));  // Purge and ClosePort discard unsent output
+  const auto t0 = std::chrono::steady_clock::now();
+  bench.control.Purge();
+  EXPECT_EQ(bench.control.State(), EFP_S_Idle);
+  EXPECT_EQ(bench.control.LastError(), EFP_Success);
+  ASSERT_TRUE(bench.RunUntilEnds());
+  EXPECT_LT(MsSince(t0), 3000.0) << "Purge must wake the worker, not wait out the silence";
+  EXPECT_EQ(THostBench::Kinds(bench.events), (TEvents{"write frame", "error EFP_E_ReadTimeOut"}));
+  bench.loop.RunUntil([] { return false; }, 100ms);
+  EXPECT_EQ(bench.EndsSeen(), 1);
+  // The next command is carried out normally.
+  EXPECT_EQ(bench.Exchange({"next"}).back(), "final");
+}
+
+TEST(HostPurge, ACommandSentRightAfterPurgeIsCarriedOutAndStaysBusy) {
+  THostBench bench(protocol_Compatible, kSilenceLimitMs);
+  ASSERT_TRUE(bench.Open());
+  auto silent = Reply();
+  silent.silent = true;
+  bench.emulator.QueueHostReply(silent);
+  ASSERT_TRUE(bench.Send({"first"}));
+  ASSERT_TRUE(bench.loop.RunUntil([&] { return !bench.events.empty(); }, 5s));
+  ASSERT_TRUE(bench.emulator.WaitForFrames(1, 5000));  // Purge and ClosePort discard unsent output
+  std::vector<TFiscalState> stateAtError;
+  bench.control.OnError = [&](TFPHostControl& sender) {
+    stateAtError.push_back(sender.State());
+    bench.events.push_back(std::string("error ") + ErrorName(sender.LastError()));
+  };
+  bench.control.Purge();
+  ASSERT_TRUE(bench.Send({"second"}));  // before the worker has noticed the abort
+  ASSERT_TRUE(bench.loop.RunUntil([&] { return !bench.events.empty() && bench.events.back() == "final"; }, 10s));
+  EXPECT_EQ(THostBench::Kinds(bench.events),
+            (TEvents{"write frame", "error EFP_E_ReadTimeOut", "write frame", "ack", "read", "write 06", "final"}));
+  // The abandoned exchange's error did not mark the newer command idle.
+  EXPECT_EQ(stateAtError, std::vector<TFiscalState>{EFP_S_Busy});
+  EXPECT_EQ(bench.control.State(), EFP_S_Idle);
+  EXPECT_EQ(bench.control.GetExtraField(1), "second");
+  const auto frames = bench.emulator.ReceivedFrames();
+  ASSERT_EQ(frames.size(), 2u);
+  EXPECT_NE(frames[1].find("second"), std::string::npos);
+}
+
+TEST(HostPurge, OnUsbPurgeAlsoWakesTheWorkerAtOnce) {
+  THostBench bench(protocol_Compatible, kSilenceLimitMs);
+  platform::TPortMap map;
+  map.usb = bench.emulator.DevicePath();
+  bench.control.SetPortMap(map);
+  bench.control.SetCommPort(USB);
+  ASSERT_TRUE(bench.Open());
+  EXPECT_EQ(bench.Exchange({"usb"}).back(), "final");
+  auto silent = Reply();
+  silent.silent = true;
+  bench.emulator.QueueHostReply(silent);
+  bench.events.clear();
+  ASSERT_TRUE(bench.Send({"hold"}));
+  ASSERT_TRUE(bench.loop.RunUntil([&] { return !bench.events.empty(); }, 5s));
+  ASSERT_TRUE(bench.emulator.WaitForFrames(2, 5000));
+  const auto t0 = std::chrono::steady_clock::now();
+  bench.control.Purge();
+  ASSERT_TRUE(bench.RunUntilEnds());
+  EXPECT_LT(MsSince(t0), 3000.0);
+  EXPECT_EQ(bench.Exchange({"after"}).back(), "final");
+}
+
+TEST(HostPurge, OnAClosedControlOnlyClearsTheAssembly) {
+  platform::TQueueLoop loop;
+  TFPHostControl control(loop);
+  EXPECT_TRUE(control.AddDataField("abc"));
+  EXPECT_FALSE(control.AddDataField("\x01"));
+  control.Purge();
+  EXPECT_EQ(control.LastError(), EFP_Success);
+  EXPECT_EQ(control.State(), EFP_S_Close);
+  EXPECT_FALSE(control.SendCommand());
+  EXPECT_EQ(control.LastError(), EFP_E_ComClose);
+}
+
+TEST(HostClose, DuringAnExchangeFiresNoError) {
+  THostBench bench(protocol_Compatible, kSilenceLimitMs);
+  ASSERT_TRUE(bench.Open());
+  auto silent = Reply();
+  silent.silent = true;
+  bench.emulator.QueueHostReply(silent);
+  ASSERT_TRUE(bench.Send({"x"}));
+  ASSERT_TRUE(bench.loop.RunUntil([&] { return !bench.events.empty(); }, 5s));
+  ASSERT_TRUE(bench.emulator.WaitForFrames(1, 5000));  // Purge and ClosePort discard unsent output
+  const auto t0 = std::chrono::steady_clock::now();
+  EXPECT_TRUE(bench.control.ClosePort());
+  EXPECT_LT(MsSince(t0), 3000.0) << "ClosePort must stop the worker at once";
+  EXPECT_EQ(bench.control.State(), EFP_S_Close);
+  bench.loop.RunUntil([] { return false; }, 200ms);
+  EXPECT_EQ(THostBench::Kinds(bench.events), (TEvents{"write frame", "close"}));
+  ASSERT_TRUE(bench.Open());
+  const auto reopened = bench.Exchange({"reopened"});
+  EXPECT_EQ(reopened.back(), "final") << ::testing::PrintToString(reopened) << " frames "
+                                      << ::testing::PrintToString(bench.emulator.ReceivedFrames()) << " bytes "
+                                      << Hex(bench.emulator.ReceivedBytes());
+}
+
+TEST(HostClose, NotificationsOfAReplacedWorkerAreIgnored) {
+  THostBench bench;
+  ASSERT_TRUE(bench.Open());
+  ASSERT_TRUE(bench.Send({"old"}));
+  ASSERT_TRUE(bench.emulator.WaitForFrames(1, 5000));
+  std::this_thread::sleep_for(300ms);  // the old worker posts its notifications meanwhile
+  EXPECT_TRUE(bench.control.ClosePort());
+  ASSERT_TRUE(bench.Open());  // clears the events
+  bench.loop.RunUntil([] { return false; }, 200ms);
+  EXPECT_TRUE(bench.events.empty()) << bench.events.front();
+  EXPECT_EQ(bench.control.State(), EFP_S_Idle);
+}
+
+TEST(HostClose, DestroyingABusyControlFiresNothing) {
+  platform::TQueueLoop loop;
+  emulator::TEmulator emulator(emulator::TLine::Host);
+  auto silent = Reply();
+  silent.silent = true;
+  emulator.SetDefaultHostReply(silent);
+  int events = 0;
+  {
+    TFPHostControl control(loop);
+    platform::TPortMap map;
+    map.com[0] = emulator.DevicePath();
+    control.SetPortMap(map);
+    ASSERT_TRUE(control.OpenPort());
+    control.OnError = control.OnClose = [&](TFPHostControl&) { ++events; };
+    control.OnWrite = [&](TFPHostControl&, const std::string&) { ++events; };
+    ASSERT_TRUE(control.AddDataField("x"));
+    ASSERT_TRUE(control.SendCommand());
+    ASSERT_TRUE(emulator.WaitForFrames(1, 5000));
+  }
+  loop.ProcessPending();
+  EXPECT_EQ(events, 0);
+}
+
+TEST(HostProperties, ConstructionValuesAndAssignmentRules) {
+  THostBench bench;
+  TFPHostControl& control = bench.control;
+  EXPECT_EQ(control.State(), EFP_S_Close);
+  EXPECT_EQ(control.CommPort(), Com1);
+  EXPECT_EQ(control.BaudRate(), br1200);
+  EXPECT_EQ(control.ProtocolType(), protocol_Compatible);
+  EXPECT_EQ(control.LastError(), EFP_Success);
+  EXPECT_EQ(control.ExtraFieldsCount(), 0);
+  EXPECT_EQ(control.PrinterStatus(), 0);
+
+  EXPECT_FALSE(control.ClosePort());
+  EXPECT_EQ(control.LastError(), EFP_E_ComAlreadyClose);
+  EXPECT_TRUE(bench.events.empty());
+
+  ASSERT_TRUE(control.OpenPort());
+  EXPECT_EQ(bench.events, TEvents{"open"});
+  EXPECT_FALSE(control.OpenPort());
+  EXPECT_EQ(control.LastError(), EFP_E_ComAlreadyOpen);
+  EXPECT_EQ(bench.events, TEvents{"open"});
+
+  control.SetCommPort(Com2);
+  control.SetBaudRate(br115200);
+  EXPECT_EQ(control.CommPort(), Com1);
+  EXPECT_EQ(control.BaudRate(), br1200);
+
+  // Protocol: taken while idle (re-seeded into the new range), ignored while busy.
+  control.SetProtocol(protocol_Extended);
+  EXPECT_EQ(control.ProtocolType(), protocol_Extended);
+  bench.emulator.SetHostProtocol(emulator::THostProtocol::Extended);
+  auto slow = Reply();
+  slow.busyReports = 1;
+  slow.busyIntervalMs = 200;
+  bench.emulator.QueueHostReply(slow);
+  bench.events.clear();
+  ASSERT_TRUE(bench.Send({"p"}));
+  control.SetProtocol(protocol_Compatible);
+  EXPECT_EQ(control.ProtocolType(), protocol_Extended);
+  ASSERT_TRUE(bench.RunUntilEnds());
+  EXPECT_EQ(bench.events.back(), "final");
+  ASSERT_TRUE(bench.emulator.WaitForFrames(1, 1000));
+  EXPECT_GE(static_cast<std::uint8_t>(bench.emulator.ReceivedFrames()[0][1]), 0x81);
+
+  EXPECT_TRUE(control.ClosePort());
+  EXPECT_EQ(control.LastError(), EFP_Success);
+  control.SetCommPort(Com2);
+  control.SetBaudRate(br115200);
+  EXPECT_EQ(control.CommPort(), Com2);
+  EXPECT_EQ(control.BaudRate(), br115200);
+}
+
+TEST(HostOpen, MissingDeviceHeldDeviceAndNoUsbDevice) {
+  THostBench bench;
+  platform::TPortMap map;
+  map.com[0] = "/dev/quorvel-missing";
+  map.com[1] = bench.emulator.DevicePath();
+  map.usb = "/dev/quorvel-missing-lp0";
+  bench.control.SetPortMap(map);
+  EXPECT_FALSE(bench.control.OpenPort());
+  EXPECT_EQ(bench.control.LastError(), EFP_E_InvalidCom);
+  bench.control.SetCommPort(USB);
+  EXPECT_FALSE(bench.control.OpenPort());
+  EXPECT_EQ(bench.control.LastError(), EFP_E_InvalidCom);
+
+  // Another process holds Com2.
+  int ready[2], release[2];
+  ASSERT_EQ(::pipe(ready), 0);
+  ASSERT_EQ(::pipe(release), 0);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    platform::TOpenError error;
+    auto held = platform::TSerialPort::Open(map.com[1], error);
+    const char ok = held ? 'y' : 'n';
+    [[maybe_unused]] auto w = ::write(ready[1], &ok, 1);
+    char c;
+    [[maybe_unused]] auto r = ::read(release[0], &c, 1);
+    ::_exit(0);
+  }
+  char ok = 0;
+  ASSERT_EQ(::read(ready[0], &ok, 1), 1);
+  ASSERT_EQ(ok, 'y');
+  bench.control.SetCommPort(Com2);
+  EXPECT_FALSE(bench.control.OpenPort());
+  EXPECT_EQ(bench.control.LastError(), EFP_E_ComInUse);
+  EXPECT_EQ(bench.control.State(), EFP_S_Close);
+  ASSERT_EQ(::write(release[1], "x", 1), 1);
+  ::waitpid(child, nullptr, 0);
+  for (int fd : {ready[0], ready[1], release[0], release[1]}) ::close(fd);
+  EXPECT_TRUE(bench.control.OpenPort());
+  EXPECT_TRUE(bench.events == TEvents{"open"});
+}
+
+TEST(HostTrace, LinesOfOneExchangeInOrder) {
+  THostBench bench;
+  ASSERT_TRUE(bench.Open());
+  bench.trace.Clear();
+  ASSERT_EQ(bench.Exchange({"t"}).back(), "final");
+  std::vector<std::string> texts;
+  for (const auto& line : bench.trace.Lines()) {
+    const auto colon = line.find(':');
+    ASSERT_NE(colon, std::string::npos) << line;
+    const std::string where = line.substr(0, colon);
+    EXPECT_NE(where.find(".cpp "), std::string::npos) << line;
+    EXPECT_EQ(where.find('/'), std::string::npos) << line;
+    texts.push_back(line.substr(colon + 1));
+  }
+  auto inOrder = [&](const std::vector<std::string>& wanted) {
+    std::size_t at = 0;
+    for (const auto& t : texts)
+      if (at < wanted.size() && t == wanted[at]) ++at;
+    return at == wanted.size();
+  };
+  EXPECT_TRUE(inOrder({"Execute: Start of Signal Event", "Execute: Cmd in progress start", "SendFrame: WM_COMM_WRITE",
+                       "Execute: Send Frame ok", "ParseInputFrame: WM_COMM_ACK", "WaitAnswer: WM_COMM_READ",
+                       "WaitAnswer: WM_COMM_WRITE_ACK", "Execute: WM_COMM_FINAL_ANSWER",
+                       "Execute: End of Signal Event"}));
+  EXPECT_TRUE(inOrder({"SendCmd: EFP_S_Busy", "WndProc: WM_COMM_WRITE", "WndProc: WM_COMM_AK", "WndProc: WM_COMM_READ",
+                       "WndProc: WM_COMM_WRITE_ACK", "WndProc: WM_COMM_FINAL_ANSWER", "WndProc: EFP_S_Idle"}));
+}
