@@ -63,6 +63,11 @@ bool CheckFinalFrame(std::string_view frame) {
   return std::find(kFinalCodes.begin(), kFinalCodes.end(), status) != kFinalCodes.end();
 }
 
+std::string AnswerData(std::string_view frame) {
+  if (frame.size() < 3) return {};
+  return std::string(frame.substr(1, frame.size() - 3));
+}
+
 // ---- TAnswerReceiver ----
 
 TAnswerReceiver::TOutcome TAnswerReceiver::ParseInputFrame(std::size_t count, TListener& listener) {
@@ -449,8 +454,7 @@ void TFPAuxControl::WindowMessageProc(const platform::TNotification& message) {
       if (!current) break;
       if (OnRead) OnRead(*this, frame);
       if (worker_.get() != worker) break;  // the handler closed the port
-      // The data only: without STX, ETX and the checksum.
-      answer_ = frame.size() >= 3 ? frame.substr(1, frame.size() - 3) : std::string();
+      answer_ = AnswerData(frame);
       const bool isFinal = message.param == 1;
       if (OnAnswer) OnAnswer(*this, isFinal);
       if (isFinal && worker_.get() == worker) EndCommand();

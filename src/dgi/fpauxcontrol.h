@@ -69,6 +69,10 @@ std::string BuildCommandFrame(std::string_view data);
 // True when the four bytes after STX are one of the final status codes.
 bool CheckFinalFrame(std::string_view frame);
 
+// The data of an answer frame: without its STX, ETX and checksum. A frame shorter
+// than those three bytes has no data.
+std::string AnswerData(std::string_view frame);
+
 // The answer side of one exchange: the 1200-byte receive buffer with its write,
 // parse and frame-start positions and the byte parser. It does no I/O of its own;
 // what the parser has to say or do on the line goes to a TListener, so it can be

@@ -57,6 +57,14 @@ TEST(DgiFinalFrame, StatusCodesAfterStx) {
   EXPECT_FALSE(CheckFinalFrame("\x02"));
 }
 
+TEST(DgiAnswerData, WithoutStxEtxAndChecksum) {
+  EXPECT_EQ(AnswerData(BuildCommandFrame("0001ABC")), "0001ABC");
+  EXPECT_EQ(AnswerData(Bytes({0x02, 0x03, 0xFB})), "");
+  for (const std::string shortFrame : {std::string(), Bytes({0x02}), Bytes({0x02, 0x03})}) {
+    EXPECT_EQ(AnswerData(shortFrame), "") << shortFrame.size() << " bytes";
+  }
+}
+
 TEST(DgiErrorName, NamesEveryValue) {
   EXPECT_STREQ(ErrorName(FEFP_Success), "FEFP_Success");
   EXPECT_STREQ(ErrorName(FEFP_E_MaxDataLengthReached), "FEFP_E_MaxDataLengthReached");
