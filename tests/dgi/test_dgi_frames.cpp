@@ -60,7 +60,7 @@ TEST(DgiFinalFrame, StatusCodesAfterStx) {
 TEST(DgiAnswerData, WithoutStxEtxAndChecksum) {
   EXPECT_EQ(AnswerData(BuildCommandFrame("0001ABC")), "0001ABC");
   EXPECT_EQ(AnswerData(Bytes({0x02, 0x03, 0xFB})), "");
-  for (const std::string shortFrame : {std::string(), Bytes({0x02}), Bytes({0x02, 0x03})}) {
+  for (const std::string& shortFrame : {std::string(), Bytes({0x02}), Bytes({0x02, 0x03})}) {
     EXPECT_EQ(AnswerData(shortFrame), "") << shortFrame.size() << " bytes";
   }
 }
