@@ -51,6 +51,8 @@ class TLineEnd {
   TLineEnd(const TLineEnd&) = delete;
   TLineEnd& operator=(const TLineEnd&) = delete;
 
+  int Fd() const { return fd_; }
+
   void Close() {
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;

@@ -2,7 +2,11 @@
 // bytes. Expected frames are worked out by hand: STX, SEQ, fields joined by FS, ETX,
 // then the byte sum modulo 65536 as four upper-case hexadecimal digits.
 #include <gtest/gtest.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <termios.h>
+
+#include <thread>
 
 #include <cstdlib>
 #include <filesystem>
@@ -273,6 +277,23 @@ TEST(EmulatorHost, LinkSurvivesTheHostClosingAndReopening) {
   }
   EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(link)));
   std::filesystem::remove_all(dir);
+}
+
+// The emulator's own slave descriptor keeps the terminal open, so it must drop the host's
+// exclusive mode when the host closes; otherwise a non-root host could not open it again.
+TEST(EmulatorHost, ExclusiveModeEndsWhenTheHostCloses) {
+  TEmulator emulator(TLine::Host);
+  {
+    TLineEnd first(emulator.DevicePath());
+    ASSERT_EQ(::ioctl(first.Fd(), TIOCEXCL), 0);
+  }
+  TLineEnd second(emulator.DevicePath());
+  int exclusive = 1;
+  for (int i = 0; i < 300 && exclusive; ++i) {
+    ASSERT_EQ(::ioctl(second.Fd(), TIOCGEXCL, &exclusive), 0);
+    if (exclusive) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  EXPECT_EQ(exclusive, 0);
 }
 
 TEST(EmulatorHost, RefusesToReplaceAFileThatIsNotALink) {

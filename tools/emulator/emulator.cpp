@@ -4,6 +4,8 @@
 #include <poll.h>
 #include <pty.h>
 #include <sys/eventfd.h>
+#include <sys/inotify.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -78,6 +80,7 @@ struct TEmulator::TImpl {
   int master = -1;  // owned by the emulator's thread once it runs
   int slave = -1;   // held open so the master never sees a hang-up between the host's opens
   int wake = -1;
+  int closeWatch = -1;  // inotify: someone closed the slave
   std::thread worker;
 
   mutable std::mutex mutex;
@@ -115,7 +118,26 @@ struct TEmulator::TImpl {
     fcntl(slave, F_SETFD, FD_CLOEXEC);
     wake = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (wake < 0) throw SystemError("eventfd");
+    WatchCloses();
     if (!linkPath.empty()) MakeLink();
+  }
+
+  // The host's exclusive mode (TIOCEXCL) would outlive its close, because the emulator's
+  // own slave descriptor keeps the terminal open: a later open by a non-root user would
+  // fail with EBUSY. A real port forgets the mode when it is closed; so does this one.
+  void WatchCloses() {
+    closeWatch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (closeWatch >= 0 && inotify_add_watch(closeWatch, slaveName.c_str(), IN_CLOSE_WRITE | IN_CLOSE_NOWRITE) < 0) {
+      close(closeWatch);
+      closeWatch = -1;
+    }
+  }
+
+  void OnSlaveClosed() {
+    alignas(inotify_event) char events[4096];
+    while (read(closeWatch, events, sizeof events) > 0) {
+    }
+    if (slave >= 0) ioctl(slave, TIOCNXCL);
   }
 
   void MakeLink() {
@@ -135,7 +157,7 @@ struct TEmulator::TImpl {
   }
 
   void CloseFds() {
-    for (int* fd : {&master, &slave, &wake}) {
+    for (int* fd : {&master, &slave, &wake, &closeWatch}) {
       if (*fd >= 0) close(*fd);
       *fd = -1;
     }
@@ -176,11 +198,13 @@ struct TEmulator::TImpl {
   }
 
   void CloseLine() {
-    if (master >= 0) close(master);
-    if (slave >= 0) close(slave);
-    master = slave = -1;
     inbox.clear();
+    // Closed under the lock, so whoever sees the hang-up on the line also sees IsHungUp().
     std::lock_guard lock(mutex);
+    for (int* fd : {&master, &slave, &closeWatch}) {
+      if (*fd >= 0) close(*fd);
+      *fd = -1;
+    }
     hungUp = true;
     changed.notify_all();
   }
@@ -200,13 +224,14 @@ struct TEmulator::TImpl {
 
   // One wait for input, the wake signal or the time-out.
   TWake Poll(int timeoutMs) {
-    pollfd fds[2] = {{wake, POLLIN, 0}, {master, POLLIN, 0}};
-    const nfds_t count = master >= 0 ? 2 : 1;
-    const int ready = poll(fds, count, timeoutMs);
+    const bool lineOpen = master >= 0;
+    pollfd fds[3] = {{wake, POLLIN, 0}, {closeWatch, POLLIN, 0}, {master, POLLIN, 0}};
+    const int ready = poll(fds, lineOpen ? 3 : 2, timeoutMs);  // a negative closeWatch is skipped
     if (ready < 0) return errno == EINTR ? TWake::Input : TWake::Stop;
     if (ready == 0) return TWake::Timeout;
     if ((fds[0].revents & POLLIN) && HandleWake()) return TWake::Stop;
-    if (count == 2 && fds[1].revents) ReadLine(fds[1].revents);
+    if (fds[1].revents & POLLIN) OnSlaveClosed();
+    if (lineOpen && fds[2].revents) ReadLine(fds[2].revents);
     return master >= 0 ? TWake::Input : TWake::Stop;
   }
 
