@@ -90,14 +90,21 @@ std::optional<std::string> ParseArgs(const std::vector<std::string>& args, TSend
   return std::nullopt;
 }
 
-std::string Hex(const std::string& bytes) {
-  std::string text;
+// "write" and bytes 02 20 give "write 02 20"; no bytes give the bare word (as quorvel-cli host).
+std::string WithHex(const std::string& word, const std::string& bytes) {
   char pair[4];
+  std::string line = word;
   for (unsigned char byte : bytes) {
-    std::snprintf(pair, sizeof pair, text.empty() ? "%02X" : " %02X", byte);
-    text += pair;
+    std::snprintf(pair, sizeof pair, " %02X", byte);
+    line += pair;
   }
-  return text;
+  return line;
+}
+
+void PrintLine(const std::string& line) {
+  std::fwrite(line.data(), 1, line.size(), stdout);
+  std::fputc('\n', stdout);
+  std::fflush(stdout);
 }
 
 // Answer values are bytes; control bytes are written as x'HH' so the output stays one line.
@@ -259,14 +266,14 @@ class THostSend {
  public:
   THostSend(const TCommand& command, const model::TIniMemory& file, bool showReserved)
       : command_(command), file_(file), showReserved_(showReserved), control_(loop_) {
-    control_.OnWrite = [](host::TFPHostControl&, const std::string& value) { std::printf("write %s\n", Hex(value).c_str()); };
-    control_.OnRead = [](host::TFPHostControl&, const std::string& value) { std::printf("read %s\n", Hex(value).c_str()); };
-    control_.OnAck = [](host::TFPHostControl&) { std::printf("ack\n"); };
-    control_.OnNack = [](host::TFPHostControl&) { std::printf("nack\n"); };
-    control_.OnIntermediateAnswer = [](host::TFPHostControl&) { std::printf("busy\n"); };
+    control_.OnWrite = [](host::TFPHostControl&, const std::string& value) { PrintLine(WithHex("write", value)); };
+    control_.OnRead = [](host::TFPHostControl&, const std::string& value) { PrintLine(WithHex("read", value)); };
+    control_.OnAck = [](host::TFPHostControl&) { PrintLine("ack"); };
+    control_.OnNack = [](host::TFPHostControl&) { PrintLine("nack"); };
+    control_.OnIntermediateAnswer = [](host::TFPHostControl&) { PrintLine("busy"); };
     control_.OnFinalAnswer = [this](host::TFPHostControl& sender) { FinalAnswer(sender); };
     control_.OnError = [this](host::TFPHostControl& sender) {
-      std::printf("error %s\n", host::ErrorName(sender.LastError()));
+      PrintLine(std::string("error ") + host::ErrorName(sender.LastError()));
       ended_ = true;
     };
   }
@@ -348,7 +355,7 @@ class THostSend {
     std::vector<std::string> values;
     for (int n = 1; n <= sender.ExtraFieldsCount(); ++n) {
       values.push_back(sender.GetExtraField(n));
-      std::printf("field %d %s\n", n, Hex(values.back()).c_str());
+      PrintLine(WithHex("field " + std::to_string(n), values.back()));
     }
     if (showAnswer_) PrintDecodedAnswer(fiscal, printer, code, values);
     answered_ = ended_ = true;
@@ -402,19 +409,19 @@ class THostSend {
 class TDgiSend {
  public:
   explicit TDgiSend(const TCommand& command) : command_(command), control_(loop_) {
-    control_.OnWrite = [](dgi::TFPAuxControl&, const std::string& value) { std::printf("write %s\n", Hex(value).c_str()); };
-    control_.OnRead = [](dgi::TFPAuxControl&, const std::string& value) { std::printf("read %s\n", Hex(value).c_str()); };
+    control_.OnWrite = [](dgi::TFPAuxControl&, const std::string& value) { PrintLine(WithHex("write", value)); };
+    control_.OnRead = [](dgi::TFPAuxControl&, const std::string& value) { PrintLine(WithHex("read", value)); };
     control_.OnAck = [this](dgi::TFPAuxControl&) {
-      std::printf("ack\n");
+      PrintLine("ack");
       status_ = kExitOk;
     };
-    control_.OnNack = [](dgi::TFPAuxControl&) { std::printf("nack\n"); };
+    control_.OnNack = [](dgi::TFPAuxControl&) { PrintLine("nack"); };
     control_.OnAnswer = [this](dgi::TFPAuxControl& sender, bool isFinal) {
-      std::printf("answer %s %s\n", isFinal ? "final" : "intermediate", Hex(sender.Answer()).c_str());
+      PrintLine(WithHex(isFinal ? "answer final" : "answer intermediate", sender.Answer()));
       if (isFinal) status_ = kExitOk;
     };
     control_.OnError = [this](dgi::TFPAuxControl& sender) {
-      std::printf("error %s\n", dgi::ErrorName(sender.LastError()));
+      PrintLine(std::string("error ") + dgi::ErrorName(sender.LastError()));
       status_ = kExitErrorEvent;
     };
   }

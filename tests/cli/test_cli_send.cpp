@@ -1,0 +1,282 @@
+// Runs the real quorvel-cli send with a terminal file in a temporary folder against
+// the printer emulator on pseudo-terminals.
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "emulator/emulator.h"
+
+#ifndef QUORVEL_CLI_PATH
+#error "QUORVEL_CLI_PATH must name the quorvel-cli executable"
+#endif
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+using quorvel::emulator::TDgiReply;
+using quorvel::emulator::TEmulator;
+using quorvel::emulator::THostProtocol;
+using quorvel::emulator::THostReply;
+using quorvel::emulator::TLine;
+
+struct TRun {
+  int status = -1;
+  std::vector<std::string> lines;  // standard output
+  std::string err;
+
+  bool Has(const std::string& line) const { return std::find(lines.begin(), lines.end(), line) != lines.end(); }
+  std::vector<std::string> StartingWith(const std::string& prefix) const {
+    std::vector<std::string> found;
+    for (const auto& line : lines)
+      if (line.starts_with(prefix)) found.push_back(line);
+    return found;
+  }
+};
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// The data fields of a host command frame (STX SEQ fields ETX checksum), escapes undone.
+std::vector<std::string> FrameFields(const std::string& frame) {
+  std::vector<std::string> fields(1);
+  const auto end = frame.find('\x03');
+  for (std::size_t i = 2; i < end; ++i) {
+    if (frame[i] == '\x1C') {
+      fields.emplace_back();
+    } else {
+      if (frame[i] == '\x1B' && i + 1 < end) ++i;
+      fields.back() += frame[i];
+    }
+  }
+  return fields;
+}
+
+// A terminal file written for these tests: Sales/Amount (Currency and an escaped
+// AlphaNumeric field), Sales/Ticket (autoincrement), Sales/Dated (a date control),
+// Fiscal/Join (a DGI command of two fields), Fiscal/Alive (ENQ).
+std::string TerminalFile(int protocol) {
+  const std::vector<std::string> lines = {
+      "[General]", "Protocol=" + std::to_string(protocol), "InputDateFormat=0", "OutputDateFormat=1",
+      "[Return codes]", "RC33=Command invalid",
+      "[FiscalAnswer]",
+      "Record1=1,1,0200,0200,\"Memory full\",clRed",
+      "Record2=2,1,0400,0400,\"Memory almost full\",clGreen",
+      "Record3=3,3,0000,0001,\"Never\",clRed",
+      "[PrinterAnswer]", "Record1=1,2,0000,0000,\"Always\",clBlue",
+      "[Groups]", "Sales=", "Fiscal=",
+      "[Sales]", "Amount=", "Ticket=", "Dated=",
+      "[SalesAmount]",
+      "Commands=0,\"Cmd\",\"\",0,\"A\",0,0,0,0,0,0,0,0,\"&Amount\",\"\",2,\"12,5\",0,0,1,0,10,2,0,"
+      "0,\"Text\",\"\",0,\"x'1B'A\",0,0,0,0,0,0,0",
+      "Answers=\"&Total\",2,2,\"Count\",4,0",
+      "[SalesTicket]",
+      "Commands=0,\"Cmd\",\"\",0,\"T\",0,0,0,0,0,0,0,0,\"Number\",\"\",0,\"TKT\",0,0,0,0,0,0,1",
+      "Answers=",
+      "[SalesDated]",
+      "Commands=0,\"Cmd\",\"\",0,\"D\",0,0,0,0,0,0,0,0,\"Day\",\"\",8,\"\",3,0,0,0,0,0,0",
+      "[Fiscal]", "Join=", "Alive=",
+      "[FiscalJoin]", "Commands=1,\"A\",\"\",1,\"AB\",0,0,0,0,0,0,0,1,\"B\",\"\",3,\"12\",0,0,0,0,0,0,0",
+      "[FiscalAlive]", "Commands=1,\"Enq\",\"\",0,\"x'05'\",0,0,0,0,0,0,0",
+  };
+  std::string text;
+  for (const auto& line : lines) text += line + "\r\n";
+  return text;
+}
+
+class CliSend : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "quorvel-cli-send-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    folder = pattern;
+    host = std::make_unique<TEmulator>(TLine::Host, (folder / "host").string());
+    WriteTerminalFile(0);
+  }
+  void TearDown() override {
+    host.reset();
+    dgi.reset();
+    fs::remove_all(folder);
+  }
+
+  void WriteTerminalFile(int protocol) {
+    std::ofstream(folder / "test.qvl", std::ios::binary) << TerminalFile(protocol);
+  }
+
+  TRun Run(const std::string& command, std::vector<std::string> extra = {}, const std::string& device = {}) {
+    std::vector<std::string> args = {QUORVEL_CLI_PATH, "send", "--file", (folder / "test.qvl").string(),
+                                     "--command", command, "--device",
+                                     device.empty() ? (folder / "host").string() : device};
+    args.insert(args.end(), extra.begin(), extra.end());
+    const std::string outPath = (folder / "out").string();
+    const std::string errPath = (folder / "err").string();
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    TRun run;
+    if (::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
+      int status = 0;
+      ::waitpid(pid, &status, 0);
+      run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    std::istringstream out(ReadFile(outPath));
+    for (std::string line; std::getline(out, line);) run.lines.push_back(line);
+    run.err = ReadFile(errPath);
+    return run;
+  }
+
+  fs::path folder;
+  std::unique_ptr<TEmulator> host;
+  std::unique_ptr<TEmulator> dgi;
+};
+
+TEST_F(CliSend, HostFieldsReachThePrinterAndTheAnswerIsDecoded) {
+  WriteTerminalFile(1);
+  host->SetHostProtocol(THostProtocol::Extended);
+  THostReply reply;
+  reply.fiscalStatus = 0x0600;
+  reply.printerStatus = 0x0000;
+  reply.returnCode = 33;
+  reply.fields = std::vector<std::string>{"0000001250", std::string("\x01\x00", 2), "raw\x01"};
+  host->QueueHostReply(reply);
+
+  const TRun run = Run("Sales/Amount");
+  ASSERT_EQ(run.status, 0) << run.err;
+  ASSERT_EQ(host->ReceivedFrames().size(), 1u);
+  EXPECT_EQ(FrameFields(host->ReceivedFrames()[0]), (std::vector<std::string>{"A", "0000001250", "\x1B" "A"}));
+  EXPECT_EQ(run.lines.front().substr(0, 8), "write 02");
+  EXPECT_TRUE(run.Has("final printer=0000 fiscal=0600 return=0021"));
+  // After the event lines, the decoded answer.
+  const auto decoded = std::find(run.lines.begin(), run.lines.end(), "status fiscal=0600 printer=0000");
+  ASSERT_NE(decoded, run.lines.end());
+  EXPECT_EQ(std::vector<std::string>(decoded + 1, run.lines.end()),
+            (std::vector<std::string>{"panel fiscal 1 color=00008000 Memory almost full",
+                                      "panel printer 2 color=00FF0000 Always",
+                                      "returncode 33 Command invalid",
+                                      "answer Total=00000012.50", "answer Count=256", "answer Field5=rawx'01'"}));
+}
+
+TEST_F(CliSend, CompatibleProtocolRefusesControlBytesAsBadInput) {
+  const TRun run = Run("Sales/Amount");
+  EXPECT_EQ(run.status, 2);
+  EXPECT_NE(run.err.find("Bad user data input in control 3"), std::string::npos) << run.err;
+  EXPECT_TRUE(host->ReceivedFrames().empty());
+}
+
+TEST_F(CliSend, BadFieldInputExitsTwoNamingTheField) {
+  const struct {
+    std::string command;
+    std::vector<std::string> extra;
+    std::string field;
+  } cases[] = {
+      {"Sales/Amount", {"--field", "3=x'4G'"}, "3"},       // escape that is not hexadecimal
+      {"Sales/Amount", {"--field", "2=12a"}, "2"},         // not a Currency text
+      {"Sales/Dated", {"--field", "2=2024-02-30"}, "2"},   // no such date
+      {"Sales/Dated", {"--field", "2=05/03/2024"}, "2"},   // not YYYY-MM-DD
+  };
+  for (const auto& c : cases) {
+    const TRun run = Run(c.command, c.extra);
+    EXPECT_EQ(run.status, 2) << c.extra[1];
+    EXPECT_NE(run.err.find("Bad user data input in control " + c.field), std::string::npos) << run.err;
+    EXPECT_TRUE(run.lines.empty());
+  }
+  EXPECT_TRUE(host->ReceivedFrames().empty());
+}
+
+TEST_F(CliSend, FieldOptionAndDateControl) {
+  ASSERT_EQ(Run("Sales/Dated", {"--field", "2=2024-03-05"}).status, 0);
+  ASSERT_EQ(Run("Sales/Amount", {"--field", "3=plain", "--field", "2=0.75"}).status, 0);
+  const auto frames = host->ReceivedFrames();
+  ASSERT_EQ(frames.size(), 2u);
+  EXPECT_EQ(FrameFields(frames[0]), (std::vector<std::string>{"D", "050324"}));
+  EXPECT_EQ(FrameFields(frames[1]), (std::vector<std::string>{"A", "0000000075", "plain"}));
+}
+
+TEST_F(CliSend, RepeatAppendsTheStepNumberAndSummarises) {
+  const TRun run = Run("Sales/Ticket", {"--repeat", "3"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  const auto frames = host->ReceivedFrames();
+  ASSERT_EQ(frames.size(), 3u);
+  for (int r = 0; r < 3; ++r) EXPECT_EQ(FrameFields(frames[static_cast<std::size_t>(r)])[1], "TKT00" + std::to_string(r + 1));
+  EXPECT_EQ(run.StartingWith("final ").size(), 3u);
+  EXPECT_EQ(run.StartingWith("status ").size(), 1u);  // only the last answer is decoded
+  EXPECT_TRUE(std::regex_match(run.lines.back(), std::regex(R"(repeat n=3 ok=3 errors=0 min=[0-9.]+ms median=[0-9.]+ms max=[0-9.]+ms)")))
+      << run.lines.back();
+}
+
+TEST_F(CliSend, RepeatStopsAtTheFirstError) {
+  THostReply ok, nak;
+  nak.nak = true;
+  host->QueueHostReply(ok);
+  host->QueueHostReply(nak);
+  const TRun run = Run("Sales/Ticket", {"--repeat", "5"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(host->ReceivedFrames().size(), 2u);
+  EXPECT_TRUE(run.Has("error EFP_E_NackReceived"));
+  EXPECT_TRUE(run.lines.back().starts_with("repeat n=2 ok=1 errors=1 ")) << run.lines.back();
+}
+
+TEST_F(CliSend, SilentPrinterEndsWithTimeOut) {
+  THostReply silent;
+  silent.silent = true;
+  host->QueueHostReply(silent);
+  const TRun run = Run("Sales/Ticket");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.lines.back(), "error EFP_E_ReadTimeOut");
+}
+
+TEST_F(CliSend, DgiCommandsJoinTheirFields) {
+  dgi = std::make_unique<TEmulator>(TLine::Dgi, (folder / "dgi").string());
+  TDgiReply answer;
+  answer.ackOnly = false;
+  answer.frames = {"0000OK"};
+  dgi->QueueDgiReply(answer);
+  const TRun joined = Run("Fiscal/Join", {}, (folder / "dgi").string());
+  EXPECT_EQ(joined.status, 0) << joined.err;
+  ASSERT_EQ(dgi->ReceivedFrames().size(), 1u);
+  EXPECT_EQ(dgi->ReceivedFrames()[0].substr(1, 4), "AB12");
+  EXPECT_FALSE(joined.StartingWith("answer final ").empty());
+
+  const TRun alive = Run("Fiscal/Alive", {}, (folder / "dgi").string());
+  EXPECT_EQ(alive.status, 0) << alive.err;
+  EXPECT_EQ(alive.lines, (std::vector<std::string>{"write 05", "ack"}));
+  EXPECT_EQ(Run("Fiscal/Alive", {"--repeat", "2"}, (folder / "dgi").string()).status, 2);
+}
+
+TEST_F(CliSend, UnusableArgumentsAndCommandsAreRefused) {
+  const std::vector<std::vector<std::string>> cases = {
+      {"--repeat", "0"}, {"--repeat", "10000"}, {"--repeat", "abc"}, {"--field", "0=x"},
+      {"--field", "x"},  {"--field", "9=x"},    {"--baud", "300"},   {"--speed", "1"},
+  };
+  for (const auto& extra : cases) {
+    const TRun run = Run("Sales/Ticket", extra);
+    EXPECT_EQ(run.status, 2) << extra[0] << " " << extra[1];
+    EXPECT_FALSE(run.err.empty());
+  }
+  for (const char* command : {"Sales/Nothing", "Nothing/Ticket", "SalesTicket"})
+    EXPECT_EQ(Run(command).status, 2) << command;
+  EXPECT_EQ(Run("Sales/Ticket", {}, (folder / "missing").string()).status, 2);
+  EXPECT_TRUE(host->ReceivedFrames().empty());
+}
+
+}  // namespace
