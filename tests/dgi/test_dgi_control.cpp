@@ -378,6 +378,32 @@ TEST_F(DgiControl, HangUpDuringTheWaitEndsTheExchange) {
   EXPECT_EQ(control.State(), FEFP_S_Idle);
 }
 
+TEST_F(DgiControl, UnplugBeforeTheCommandIsAWriteError) {
+  printer.HangUp();
+  ASSERT_TRUE(control.SendData("0001"));
+  ASSERT_TRUE(RunUntilEvents(1));
+  EXPECT_EQ(events, (std::vector<std::string>{"error FEFP_E_WriteError"}));
+  EXPECT_EQ(states, (std::vector<std::string>{"idle"}));
+  EXPECT_EQ(control.LastError(), FEFP_E_WriteError);
+}
+
+TEST_F(DgiControl, SlowUserInterfaceStillGetsEachFrameWithItsOwnNotification) {
+  // Nothing is delivered until the printer has had all three ACKs, so the worker has
+  // read every frame before the first WM_DGI_ANSWER is handled.
+  printer.QueueDgiReply(Frames({"0005one", "0006two", "0000three"}));
+  ASSERT_TRUE(control.SendData("F"));
+  const std::string allAcked = BuildCommandFrame("F") + "\x06\x06\x06";
+  ASSERT_EQ(PrinterBytes(allAcked), allAcked);
+  loop.ProcessPending();
+  std::vector<std::string> reads;
+  for (const auto& e : events)
+    if (e.rfind("read ", 0) == 0 || e.rfind("answer ", 0) == 0) reads.push_back(e);
+  EXPECT_EQ(reads, (std::vector<std::string>{
+                       "read " + Hex(BuildCommandFrame("0005one")), "answer intermediate " + Hex("0005one"),
+                       "read " + Hex(BuildCommandFrame("0006two")), "answer intermediate " + Hex("0006two"),
+                       "read " + Hex(BuildCommandFrame("0000three")), "answer final " + Hex("0000three")}));
+}
+
 TEST_F(DgiControl, PortRules) {
   // Assigned while open: ignored; after ClosePort: taken.
   control.SetCommPort(FCom3);
