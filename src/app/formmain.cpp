@@ -897,6 +897,9 @@ void TFormMain::Shutdown() {
   if (shutDown_) return;
   shutDown_ = true;  // events of the controls are no longer forwarded
   DisconnectControlEvents();
+  disconnect(qApp, nullptr, this, nullptr);
+  disconnect(QApplication::clipboard(), nullptr, this, nullptr);
+  if (watchedTextControl_) disconnect(watchedTextControl_, nullptr, this, nullptr);
   CloseTerminalWindows();
   if (!options_.runPorts) {
     TSettingsStore::AtPath(SettingsFilePath()).Save(settings_);

@@ -99,6 +99,9 @@ class TFormMain : public QMainWindow, public terminal::TTerminalContext {
   void ArrangeIcons();
   // A file dropped on the window (the first one of a drop).
   void OpenDroppedFile(const QString& path);
+  // What follows an OK of the preferences dialog: the host port reopened, the
+  // protocol set, the DGI port reopened when open, the log told.
+  void ApplyPreferences();
 
   // Actions, shared by menus and toolbar.
   QAction* ActionNew = nullptr;
@@ -172,7 +175,6 @@ class TFormMain : public QMainWindow, public terminal::TTerminalContext {
   void ScheduleArrangeIcons();
   void FillWindowMenu();
   void Shutdown();
-  void ApplyPreferences();
   void PortError(const QString& text);
   QWidget* FocusedTextControl() const;
 

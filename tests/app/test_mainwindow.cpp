@@ -1,0 +1,383 @@
+// The main window: start-up with its settings and ports, the status panels, the
+// actions and hints, the fiscal-port button, Reset serial ports, the edit
+// actions, the preferences' port reopening, event routing and shutdown.
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusTipEvent>
+#include <QTextEdit>
+#include <QToolButton>
+#include <QtTest>
+
+#include "app/logwindow.h"
+#include "dgi/fpauxcontrol.h"
+#include "emulator/emulator.h"
+#include "host/fiscalcontrol.h"
+#include "mainwindowfixture.h"
+
+using quorvel::app::TFormMain;
+using quorvel::app::testing::TMainWindowFixture;
+using quorvel::emulator::TEmulator;
+using quorvel::emulator::TLine;
+
+namespace {
+
+const QString kHostError = QStringLiteral("Error when trying to open the Host port");
+const QString kDgiError = QStringLiteral("Error when trying to open the Fiscal port");
+
+QString LogFile(const TFormMain& window) {
+  return QString::fromLatin1(TMainWindowFixture::Bytes(window.LogWindow()->LogFileName()));
+}
+
+}  // namespace
+
+class TestMainWindow : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void firstStartWritesTheFirstRunValuesAndShowsTheDgiPortDisabled() {
+    QTemporaryDir dir;
+    const QString settings = dir.filePath(QStringLiteral("quorvel.conf"));
+    quorvel::model::TScriptedPrompts prompts;
+    quorvel::app::TFormMainOptions options;
+    options.prompts = &prompts;
+    options.settingsFile = settings;
+    options.programFolder = dir.path();
+    options.registerFileType = false;
+    {
+      TFormMain window(options);
+      QCOMPARE(window.windowTitle(), QStringLiteral("Quorvel"));
+      QCOMPARE(QSettings(settings, QSettings::IniFormat).value("HTimeOut").toInt(), 1000);
+      QCOMPARE(QSettings(settings, QSettings::IniFormat).value("DBaud").toInt(), 3);
+      QCOMPARE(window.StatusText(2), QStringLiteral("COM1 9600,N,8,1"));
+      QCOMPARE(window.StatusText(3), QStringLiteral("Disabled"));
+      QVERIFY(window.ToolButtonFiscal->isChecked());
+      QCOMPARE(window.ToolButtonFiscal->toolTip(), QStringLiteral("Enable Fiscal port"));
+      QVERIFY(!prompts.MessageTexts().contains(kDgiError));
+      QCOMPARE(window.Host().CommPort(), quorvel::host::Com1);
+      QCOMPARE(window.Host().BaudRate(), quorvel::host::br9600);
+    }
+    // Exit with no terminal file ever opened: only the settings are written.
+    QCOMPARE(QDir(dir.path()).entryList({QStringLiteral("*.qvl")}), QStringList());
+    QCOMPARE(QSettings(settings, QSettings::IniFormat).value("File").toString(), QString());
+  }
+
+  void hostPortPanelText_data() {
+    QTest::addColumn<int>("hcomm");
+    QTest::addColumn<int>("hbaud");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("COM1 9600") << 0 << 3 << "COM1 9600,N,8,1";
+    QTest::newRow("COM16 115200") << 15 << 7 << "COM16 115200,N,8,1";
+    QTest::newRow("COM3 1200") << 2 << 0 << "COM3 1200,N,8,1";
+    QTest::newRow("USB has no baud text") << 16 << 5 << "USB";
+    QTest::newRow("baud code out of range") << 4 << 9 << "COM5";
+  }
+  void hostPortPanelText() {
+    QFETCH(int, hcomm);
+    QFETCH(int, hbaud);
+    QFETCH(QString, text);
+    TMainWindowFixture fixture;
+    fixture.SetSetting("HComm", hcomm);
+    fixture.SetSetting("HBaud", hbaud);
+    auto window = fixture.Start();
+    QCOMPARE(window->StatusText(2), text);
+  }
+
+  void failingHostPortThenOpeningDgiPortShowsReady() {
+    TMainWindowFixture fixture;
+    TEmulator dgi(TLine::Dgi, fixture.Path(QStringLiteral("dgi")).toStdString());
+    fixture.MapPort(2, dgi.DevicePath());
+    fixture.SetSetting("DGIEnabled", 1);
+    fixture.SetSetting("DComm", 1);
+    auto window = fixture.Start();
+    QCOMPARE(fixture.prompts.MessageTexts(), QStringList{kHostError});
+    QCOMPARE(fixture.prompts.shown.front().title, QStringLiteral("Error"));
+    QCOMPARE(fixture.prompts.shown.front().icon, quorvel::model::TPromptIcon::Error);
+    QVERIFY(!window->Settings().HostPortOpen);
+    QVERIFY(window->Settings().DgiPortOpen);
+    QCOMPARE(window->StatusText(1), QStringLiteral("Ready"));
+    QCOMPARE(window->StatusText(3), QStringLiteral("COM2 9600,N,8,1"));
+    QVERIFY(!window->ToolButtonFiscal->isChecked());
+    QCOMPARE(window->ToolButtonFiscal->toolTip(), QStringLiteral("Disable Fiscal port"));
+  }
+
+  void openHostPortShowsReadyAndTakesItsSettings() {
+    TMainWindowFixture fixture;
+    TEmulator host(TLine::Host, fixture.Path(QStringLiteral("host")).toStdString());
+    fixture.MapPort(3, host.DevicePath());
+    fixture.SetSetting("HComm", 2);
+    fixture.SetSetting("HBaud", 6);
+    auto window = fixture.Start();
+    QVERIFY(fixture.prompts.shown.empty());
+    QVERIFY(window->Settings().HostPortOpen);
+    QCOMPARE(window->StatusText(1), QStringLiteral("Ready"));
+    QCOMPARE(window->Host().State(), quorvel::host::EFP_S_Idle);
+    QCOMPARE(window->Host().CommPort(), quorvel::host::Com3);
+    QCOMPARE(window->Host().BaudRate(), quorvel::host::br57600);
+    QCOMPARE(window->Host().ProtocolType(), quorvel::host::protocol_Compatible);
+  }
+
+  void wantedDgiPortThatFailsAtStart() {
+    TMainWindowFixture fixture;
+    fixture.SetSetting("DGIEnabled", 1);
+    auto window = fixture.Start();
+    QCOMPARE(fixture.prompts.MessageTexts(), (QStringList{kHostError, kDgiError}));
+    QCOMPARE(window->StatusText(1), QStringLiteral("Error"));
+    QCOMPARE(window->StatusText(3), QStringLiteral("Disabled"));
+    QVERIFY(window->ToolButtonFiscal->isChecked());
+    QCOMPARE(window->ToolButtonFiscal->toolTip(), QStringLiteral("Enable Fiscal port"));
+    QVERIFY(window->Settings().DGIEnabled);
+  }
+
+  void fiscalButtonSwitchesTheDgiPortOnAndOff() {
+    TMainWindowFixture fixture;
+    TEmulator dgi(TLine::Dgi, fixture.Path(QStringLiteral("dgi")).toStdString());
+    fixture.MapPort(2, dgi.DevicePath());
+    {
+      auto window = fixture.Start();
+      QVERIFY(window->ToolButtonFiscal->isChecked());
+      window->ToolButtonFiscal->click();  // released: on
+      QVERIFY(!window->ToolButtonFiscal->isChecked());
+      QVERIFY(window->Settings().DgiPortOpen);
+      QCOMPARE(window->Dgi().State(), quorvel::dgi::FEFP_S_Idle);
+      QCOMPARE(window->StatusText(3), QStringLiteral("COM2 9600,N,8,1"));
+      QCOMPARE(window->ToolButtonFiscal->toolTip(), QStringLiteral("Disable Fiscal port"));
+
+      window->ToolButtonFiscal->click();  // pressed: off
+      QVERIFY(window->ToolButtonFiscal->isChecked());
+      QVERIFY(!window->Settings().DgiPortOpen);
+      QVERIFY(!window->Settings().DGIEnabled);
+      QCOMPARE(window->Dgi().State(), quorvel::dgi::FEFP_S_Close);
+      QCOMPARE(window->StatusText(3), QStringLiteral("Disabled"));
+      QCOMPARE(window->ToolButtonFiscal->toolTip(), QStringLiteral("Enable Fiscal port"));
+    }
+    QCOMPARE(fixture.Setting("DGIEnabled").toInt(), 0);
+  }
+
+  void fiscalButtonOnWhenTheDgiPortCannotOpen() {
+    TMainWindowFixture fixture;
+    {
+      auto window = fixture.Start();
+      fixture.prompts.shown.clear();
+      const QString panel3 = window->StatusText(3);
+      window->ToolButtonFiscal->click();
+      QCOMPARE(fixture.prompts.MessageTexts(), QStringList{kDgiError});
+      QVERIFY(window->ToolButtonFiscal->isChecked());  // pressed again
+      QCOMPARE(window->StatusText(3), panel3);
+      QCOMPARE(window->ToolButtonFiscal->toolTip(), QStringLiteral("Enable Fiscal port"));
+      QCOMPARE(window->StatusText(1), QStringLiteral("Error"));
+      QVERIFY(window->Settings().DGIEnabled);
+    }
+    // The next start tries the DGI port again.
+    QCOMPARE(fixture.Setting("DGIEnabled").toInt(), 1);
+    fixture.prompts.shown.clear();
+    auto again = fixture.Start();
+    QVERIFY(fixture.prompts.MessageTexts().contains(kDgiError));
+  }
+
+  void resetSerialPortsWithNoTerminalFileOpen() {
+    TMainWindowFixture fixture;
+    auto window = fixture.Start();
+    QCOMPARE(window->StatusText(1), QStringLiteral("Error"));
+    const auto boxes = fixture.prompts.shown.size();
+    window->ActionResetPorts->trigger();
+    QCOMPARE(window->StatusText(1), QStringLiteral("Ready"));
+    QCOMPARE(fixture.prompts.shown.size(), boxes);
+    QVERIFY(!window->TerminalFileOpen());
+  }
+
+  void actionsHaveTheirCaptionsHintsShortcutsAndStartStates() {
+    TMainWindowFixture fixture;
+    auto window = fixture.Start();
+    struct TRow {
+      QAction* action;
+      const char* caption;
+      const char* tooltip;
+      const char* statusTip;
+      QKeySequence shortcut;
+      bool enabled;
+    };
+    const TRow rows[] = {
+        {window->ActionNew, "New", "New terminal file", "New terminal file", {}, true},
+        {window->ActionOpen, "Open", "Open terminal file", "Open terminal file", QKeySequence("Ctrl+O"), true},
+        {window->ActionClose, "Close", "Close terminal file", "Close terminal file", {}, false},
+        {window->ActionSaveAs, "Save Terminal As ...", "Save terminal file", "Save terminal file", {}, false},
+        {window->ActionExit, "Exit", "Application exit ", "Application exit ", {}, true},
+        {window->ActionEditCut, "Cu&t", "Cut", "Cut", QKeySequence("Ctrl+X"), false},
+        {window->ActionEditCopy, "&Copy", "Copy", "Copy", QKeySequence("Ctrl+C"), false},
+        {window->ActionEditPaste, "&Paste", "Paste", "Paste", QKeySequence("Ctrl+V"), false},
+        {window->ActionWindowCascade, "&Cascade", "Cascade windows", "Cascade windows", {}, true},
+        {window->ActionWindowTileHorizontal, "Tile &Horizontally", "Tile horizontally", "Tile horizontally", {}, true},
+        {window->ActionWindowTileVertical, "&Tile Vertically", "Tile vertically", "Tile vertically", {}, true},
+        {window->ActionWindowMinimizeAll, "&Minimize All", "Minimize windows", "Minimize windows", {}, true},
+        {window->ActionWindowArrange, "&Arrange", "Arrange windows", "Arrange windows", {}, true},
+        {window->ActionEditFixAnswer, "Edit fixed answer fields", "Edit fixed answer fields",
+         "Edit fixed answer fields", {}, false},
+        {window->ActionTestFixAnswer, "Test fixed answer fields", "Test fixed answer fields",
+         "Test fixed answer fields", {}, false},
+        {window->ActionEditRC, "Edit Return code ", "Edit return code description", "Edit return code description",
+         {}, false},
+        {window->ActionPreferences, "Preferences", "System preferences", "System preferences", {}, true},
+        {window->ActionAbout, "&About...", "About", "Displays program information, version number, and copyright",
+         {}, true},
+    };
+    for (const TRow& row : rows) {
+      const QByteArray name = row.caption;
+      QVERIFY2(row.action->text() == QString::fromLatin1(row.caption), name);
+      QVERIFY2(row.action->toolTip() == QString::fromLatin1(row.tooltip), name);
+      QVERIFY2(row.action->statusTip() == QString::fromLatin1(row.statusTip), name);
+      QVERIFY2(row.action->shortcut() == row.shortcut, name);
+      QVERIFY2(row.action->isEnabled() == row.enabled, name);
+    }
+    QStringList menus;
+    for (QAction* menu : window->menuBar()->actions()) menus << menu->text();
+    QCOMPARE(menus, (QStringList{"File", "Edit", "Options", "Window", "Help"}));
+    QCOMPARE(window->menuBar()->actions().at(2)->toolTip(), QStringLiteral("Options"));
+    QCOMPARE(window->menuBar()->actions().at(2)->statusTip(), QStringLiteral("Options "));
+    QStringList popup;
+    for (QAction* item : window->PopupMenuMain->actions()) popup << item->text();
+    QCOMPARE(popup, (QStringList{"&Minimize All", "&Cascade", "&Arrange"}));
+  }
+
+  void statusTipsGoToPanelZero() {
+    TMainWindowFixture fixture;
+    auto window = fixture.Start();
+    QStatusTipEvent tip(QStringLiteral("Open terminal file"));
+    QApplication::sendEvent(window.get(), &tip);
+    QCOMPARE(window->StatusText(0), QStringLiteral("Open terminal file"));
+    QCOMPARE(window->StatusText(1), QStringLiteral("Error"));  // the other panels stay
+    window->ShowHint(QStringLiteral("Send|Send selected command"));
+    QCOMPARE(window->StatusText(0), QStringLiteral("Send selected command"));
+  }
+
+  void editActionsWorkOnTheFocusedTextControl() {
+    TMainWindowFixture fixture;
+    auto window = fixture.Start();
+    window->show();
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    auto* edit = new QLineEdit(QStringLiteral("hello world"));
+    window->MdiArea()->addSubWindow(edit)->show();
+    edit->setFocus();
+    QTRY_VERIFY(edit->hasFocus());
+    QVERIFY(!window->ActionEditCopy->isEnabled());
+    edit->setSelection(0, 5);
+    QVERIFY(window->ActionEditCopy->isEnabled());
+    QVERIFY(window->ActionEditCut->isEnabled());
+    window->ActionEditCopy->trigger();
+    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("hello"));
+    window->ActionEditCut->trigger();
+    QCOMPARE(edit->text(), QStringLiteral(" world"));
+    QVERIFY(window->ActionEditPaste->isEnabled());
+    edit->setCursorPosition(static_cast<int>(edit->text().size()));
+    window->ActionEditPaste->trigger();
+    QCOMPARE(edit->text(), QStringLiteral(" worldhello"));
+    edit->setReadOnly(true);
+    edit->selectAll();
+    QVERIFY(window->ActionEditCopy->isEnabled());
+    QVERIFY(!window->ActionEditCut->isEnabled());
+  }
+
+  void hostExchangeIsLoggedInOrder() {
+    TMainWindowFixture fixture;
+    TEmulator host(TLine::Host, fixture.Path(QStringLiteral("host")).toStdString());
+    fixture.MapPort(1, host.DevicePath());
+    fixture.SetSetting("File", fixture.WriteTerminalFile(QStringLiteral("shop.qvl")));
+    fixture.SetSetting("LowLevel", 0);
+    auto window = fixture.StartShown();
+    QTRY_VERIFY(window->TerminalFileOpen());
+    QVERIFY(window->Host().AddDataField("A"));
+    QVERIFY(window->Host().SendCommand());
+    QTRY_VERIFY_WITH_TIMEOUT(LogFile(*window).contains(QStringLiteral("HOST --> 06 \r\n")), 15000);
+    QTRY_COMPARE(window->Host().State(), quorvel::host::EFP_S_Idle);
+
+    const QString written = QString::fromStdString(quorvel::app::HexText(window->LastWrittenFrame()));
+    QCOMPARE(written, QStringLiteral("06 "));
+    const QString command = QString::fromStdString(quorvel::app::HexText(host.ReceivedFrames().at(0)));
+    const QString answer = QString::fromStdString(quorvel::app::HexText(window->LastReadFrame()));
+    const QString file = LogFile(*window);
+    const QString expected = QStringLiteral("HOST --> %1\r\nFP   --> ACK\r\nFP   --> %2\r\nHOST --> 06 \r\n")
+                                 .arg(command, answer);
+    QVERIFY2(file.endsWith(expected), qPrintable(file));
+    // Not in low-level mode: the view leaves out the acknowledgement.
+    const QString view = window->LogWindow()->ViewText();
+    QVERIFY(view.contains(QStringLiteral("HOST --> ") + command.trimmed()));
+    QVERIFY(!view.contains(QStringLiteral("ACK")));
+  }
+
+  void dgiExchangeIsLoggedOnBothSides() {
+    TMainWindowFixture fixture;
+    TEmulator dgi(TLine::Dgi, fixture.Path(QStringLiteral("dgi")).toStdString());
+    quorvel::emulator::TDgiReply reply;
+    reply.ackOnly = false;
+    reply.frames = {"0000OK"};
+    dgi.SetDefaultDgiReply(reply);
+    fixture.MapPort(2, dgi.DevicePath());
+    fixture.SetSetting("DGIEnabled", 1);
+    fixture.SetSetting("File", fixture.WriteTerminalFile(QStringLiteral("shop.qvl")));
+    auto window = fixture.StartShown();
+    QTRY_VERIFY(window->TerminalFileOpen());
+    QVERIFY(window->Dgi().SendData("S"));
+    QTRY_VERIFY_WITH_TIMEOUT(LogFile(*window).contains(QStringLiteral("FP   --> 02 ")), 15000);
+    const QString file = LogFile(*window);
+    QVERIFY(file.contains(QStringLiteral("FISCAL-> 02 53 03 ")));
+  }
+
+  void nothingIsQueuedWhileNoTerminalFileIsOpen() {
+    TMainWindowFixture fixture;
+    TEmulator host(TLine::Host, fixture.Path(QStringLiteral("host")).toStdString());
+    fixture.MapPort(1, host.DevicePath());
+    auto window = fixture.Start();
+    QVERIFY(window->Host().AddDataField("A"));
+    QVERIFY(window->Host().SendCommand());
+    QTRY_VERIFY_WITH_TIMEOUT(window->LastWrittenFrame() == std::string(1, '\x06'), 15000);
+    QTRY_COMPARE(window->Host().State(), quorvel::host::EFP_S_Idle);
+    window->Settings().File = fixture.WriteTerminalFile(QStringLiteral("late.qvl")).toStdString();
+    window->OpenTerminalFile();
+    QCoreApplication::processEvents();
+    QVERIFY(!window->LogWindow()->ViewText().contains(QStringLiteral("HOST")));
+  }
+
+  void preferencesOkReopensTheHostPortAndTellsTheLog() {
+    TMainWindowFixture fixture;
+    TEmulator host(TLine::Host, fixture.Path(QStringLiteral("host")).toStdString());
+    fixture.MapPort(1, host.DevicePath());
+    fixture.SetSetting("File", fixture.WriteTerminalFile(QStringLiteral("shop.qvl"), 0));
+    auto window = fixture.StartShown();
+    QTRY_VERIFY(window->TerminalFileOpen());
+    window->Settings().Protocol = 1;
+    window->ApplyPreferences();
+    QVERIFY(window->Settings().HostPortOpen);
+    QCOMPARE(window->Host().ProtocolType(), quorvel::host::protocol_Extended);
+    QVERIFY(window->ActionEditRC->isEnabled());
+    QTRY_VERIFY(LogFile(*window).endsWith(QStringLiteral("Close port\r\nOpen COM1 9600,N,8,1\r\n")));
+
+    // Extended protocol chosen with no terminal file open: the action stays off.
+    window->ActionClose->trigger();
+    window->ApplyPreferences();
+    QVERIFY(!window->ActionEditRC->isEnabled());
+  }
+
+  void preferencesReopenTheDgiPortOnlyWhenItWasOpen() {
+    TMainWindowFixture fixture;
+    TEmulator dgi(TLine::Dgi, fixture.Path(QStringLiteral("dgi")).toStdString());
+    fixture.MapPort(2, dgi.DevicePath());
+    auto window = fixture.Start();
+    window->Settings().DTimeOut = 5000;
+    window->ApplyPreferences();
+    QCOMPARE(window->Dgi().State(), quorvel::dgi::FEFP_S_Close);  // off: not opened
+    window->ToolButtonFiscal->click();
+    QCOMPARE(window->Dgi().GetTimeOut(), 5000);  // the new value at the next opening
+    window->Settings().DComm = 3;  // Com4 does not exist
+    window->ApplyPreferences();
+    QVERIFY(!window->Settings().DgiPortOpen);
+    QVERIFY(window->ToolButtonFiscal->isChecked());
+    QVERIFY(window->Settings().DGIEnabled);
+  }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "test_mainwindow.moc"
