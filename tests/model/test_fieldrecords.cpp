@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <string>
 
 #include "model/errors.h"
@@ -220,6 +221,20 @@ TEST_F(FieldRecordFile, HandWrittenSectionAsTheWindowReadsIt) {
   EXPECT_TRUE(ReadNotes(copy, "SalesOpen").empty());
   EXPECT_TRUE(ReadAnswerDefinition(copy, "SalesOpen").Fields.empty());  // missing "Answers"
   EXPECT_TRUE(ReadCommandDefinition(copy, "NoSuchCommand").Fields.empty());
+}
+
+TEST(WriteRecords, RefusedWriteRaisesAndKeepsTheFile) {
+  auto device = std::make_shared<TMemoryDevice>("[GC]\r\nCommands=\r\n", "locked.qvl");
+  device->RefuseStore = true;
+  TIniFile file(device);
+  try {
+    WriteAnswers(file, "GC", {{"Total", 2, 2}});
+    ADD_FAILURE() << "the refused write was not reported";
+  } catch (const TIniError& error) {
+    EXPECT_EQ(std::string(error.what()), "Unable to write to locked.qvl");
+  }
+  EXPECT_THROW(WriteItemList(file, "GC", 1, {"a"}), TIniError);
+  EXPECT_EQ(device->Bytes, "[GC]\r\nCommands=\r\n");
 }
 
 TEST(ItemListKey, NumbersFromOne) {
