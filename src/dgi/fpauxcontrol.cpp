@@ -322,10 +322,6 @@ TFPAuxControl::~TFPAuxControl() {
   if (state_ != FEFP_S_Close) StopWorker();
 }
 
-void TFPAuxControl::SetPortMap(const platform::TPortMap& ports) {
-  if (state_ == FEFP_S_Close) ports_ = ports;
-}
-
 void TFPAuxControl::SetCommPort(TFCommPort port) {
   if (state_ == FEFP_S_Close) commPort_ = port;
 }

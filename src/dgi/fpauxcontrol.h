@@ -212,8 +212,8 @@ class TFPAuxControl {
   TFPAuxControl(const TFPAuxControl&) = delete;
   TFPAuxControl& operator=(const TFPAuxControl&) = delete;
 
-  // Where COM1 ... COM4 live: the Com1 ... Com4 paths of the map. Taken only while closed.
-  void SetPortMap(const platform::TPortMap& ports);
+  // Where COM1 ... COM4 live: the Com1 ... Com4 paths of the map; used by the next OpenPort.
+  void SetPortMap(const platform::TPortMap& ports) { ports_ = ports; }
   const platform::TPortMap& PortMap() const { return ports_; }
 
   TFCommPort GetCommPort() const { return commPort_; }
