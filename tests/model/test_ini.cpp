@@ -238,6 +238,17 @@ TEST_F(IniFileTest, ReplacementKeepsPermissionsAndLeavesNoTemporaryFiles) {
   EXPECT_EQ(entries, 1);
 }
 
+TEST_F(IniFileTest, ReadOnlyFileIsNotReplaced) {
+  if (geteuid() == 0) GTEST_SKIP() << "the superuser may write read-only files";
+  const std::string content = "[S]\r\nK=1\r\n";
+  WriteBytes(Path, content);
+  ASSERT_EQ(chmod(Path.c_str(), 0444), 0);
+  EXPECT_THROW(TIniFile(Path).WriteKey("S", "K", "2"), TIniError);
+  EXPECT_THROW(TIniFile(Path).EraseSection("S"), TIniError);
+  TIniFile(Path).DeleteKey("S", "K");
+  EXPECT_EQ(ReadBytes(Path), content);
+}
+
 TEST_F(IniFileTest, WriteThroughASymbolicLinkReplacesItsTarget) {
   const std::string target = Folder.File("real.qvl");
   WriteBytes(target, "[S]\r\nK=1\r\n");
