@@ -1,9 +1,11 @@
 // The INI layer on real files: names, reading rules, write placement, exact bytes,
 // atomic replacement and refused writes.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <filesystem>
 
 #include "model/extinifile.h"
@@ -233,6 +235,24 @@ TEST_F(IniFileTest, ReplacementKeepsPermissionsAndLeavesNoTemporaryFiles) {
   ASSERT_EQ(stat(Path.c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 07777, 0640u);
   EXPECT_EQ(ReadBytes(Path), "[T]\r\nK=3\r\n");
+  int entries = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(Folder.Path())) ++entries;
+  EXPECT_EQ(entries, 1);
+}
+
+TEST_F(IniFileTest, FailedWriteOfTheNewContentKeepsTheOldFileWhole) {
+  // A file size limit makes the write fail part-way, as a full disk would.
+  const std::string content = "[S]\r\nK=1\r\n; keep me\r\n";
+  WriteBytes(Path, content);
+  std::signal(SIGXFSZ, SIG_IGN);
+  rlimit saved{};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+  rlimit limited = saved;
+  limited.rlim_cur = 4096;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+  EXPECT_THROW(TIniFile(Path).WriteKey("S", "Big", std::string(100000, 'x')), TIniError);
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &saved), 0);
+  EXPECT_EQ(ReadBytes(Path), content);
   int entries = 0;
   for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(Folder.Path())) ++entries;
   EXPECT_EQ(entries, 1);
