@@ -1,5 +1,6 @@
 // Any bytes as a terminal file: every read must terminate without faults, and a write
 // must read back.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>

@@ -230,6 +230,12 @@ bool SameIniName(std::string_view a, std::string_view b) {
   return true;
 }
 
+std::string FoldIniName(std::string_view name) {
+  std::string folded(name);
+  for (char& c : folded) c = static_cast<char>(FoldCase(static_cast<unsigned char>(c)));
+  return folded;
+}
+
 bool ParseIniInteger(std::string_view text, int& value) {
   if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
     std::uint64_t number = 0;

@@ -94,6 +94,8 @@ std::vector<TIniLine> SplitIniLines(std::string_view text);
 
 // Name comparison of the whole layer: ASCII and Latin-1 letters without regard to case.
 bool SameIniName(std::string_view a, std::string_view b);
+// The name with its letters in lower case: equal for names that SameIniName matches.
+std::string FoldIniName(std::string_view name);
 
 // A stored number: "0x" or "0X" and hexadecimal digits (up to 32 bits), or a decimal
 // integer with an optional sign. False when the text is not such a number.

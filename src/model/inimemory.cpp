@@ -1,21 +1,6 @@
 #include "model/inimemory.h"
 
 namespace quorvel::model {
-namespace {
-
-// The lookup key of a section name: folded the way SameIniName compares.
-std::string FoldedName(std::string_view name) {
-  std::string folded(name);
-  for (char& c : folded) {
-    const auto byte = static_cast<unsigned char>(c);
-    if ((byte >= 'A' && byte <= 'Z') || (byte >= 0xC0 && byte <= 0xDE && byte != 0xD7)) {
-      c = static_cast<char>(byte + 32);
-    }
-  }
-  return folded;
-}
-
-}  // namespace
 
 TIniMemory::TIniMemory(std::string fileName) : TIniMemory(std::make_shared<TFileDevice>(std::move(fileName))) {}
 
@@ -29,7 +14,7 @@ void TIniMemory::Reload() {
   for (const TIniLine& line : SplitIniLines(bytes)) {
     if (line.Kind == TIniLineKind::Section) {
       // A repeated section is kept but not found: reads see the first, as the INI layer does.
-      index.emplace(FoldedName(line.Name), sections.size());
+      index.emplace(FoldIniName(line.Name), sections.size());
       sections.push_back(TSection{std::string(line.Name), {}});
     } else if (line.Kind == TIniLineKind::Key) {
       sections.back().Keys.push_back(TKey{std::string(line.Name), std::string(line.Value)});
@@ -40,7 +25,7 @@ void TIniMemory::Reload() {
 }
 
 const TIniMemory::TSection* TIniMemory::FindSection(std::string_view section) const {
-  const auto found = SectionIndex_.find(FoldedName(section));
+  const auto found = SectionIndex_.find(FoldIniName(section));
   return found == SectionIndex_.end() ? nullptr : &Sections_[found->second];
 }
 
