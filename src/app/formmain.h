@@ -67,6 +67,7 @@ class TFormMain : public QMainWindow, public terminal::TTerminalContext {
 
   // TTerminalContext
   model::TSettingsRecord& Settings() override { return settings_; }
+  const model::TSettingsRecord& Settings() const { return settings_; }
   host::TFPHostControl& Host() override { return *host_; }
   dgi::TFPAuxControl& Dgi() override { return *dgi_; }
   model::TPrompts& Prompts() override { return *prompts_; }
