@@ -59,8 +59,17 @@ class TLineEnd {
   }
 
   void Write(const std::string& bytes) const {
-    if (::write(fd_, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size()))
-      throw std::runtime_error("write failed");
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+      const ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
+      if (n > 0) {
+        done += static_cast<std::size_t>(n);
+        continue;
+      }
+      pollfd pfd{fd_, POLLOUT, 0};
+      if ((n < 0 && errno != EAGAIN && errno != EINTR) || ::poll(&pfd, 1, 5000) <= 0)
+        throw std::runtime_error("write failed");
+    }
   }
 
   // Reads until `count` bytes arrived, or the line stayed quiet for `quietMs`, or it hung up.

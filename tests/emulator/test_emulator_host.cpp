@@ -10,6 +10,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <random>
 
 #include "emulator/emulator.h"
 #include "emulator/lineend.h"
@@ -235,6 +236,46 @@ TEST(EmulatorHost, RecordsFramesAndBytesExactlyAsOnTheLine) {
   EXPECT_TRUE(emulator.ReceivedFrames().empty());
   EXPECT_TRUE(emulator.ReceivedBytes().empty());
   EXPECT_FALSE(emulator.WaitForFrames(1, 100));
+}
+
+// 5000 bytes of answer are more than the terminal buffers at once: the emulator waits for
+// room instead of losing bytes. The sum: 0x024D - 0x2A + 5000 x 0x42 = 0x50B33, so "0B33".
+TEST(EmulatorHost, LongAnswerArrivesWhole) {
+  TEmulator emulator(TLine::Host);
+  THostReply reply;
+  reply.ackFirst = false;
+  reply.fields = std::vector<std::string>{std::string(5000, 'B')};
+  emulator.SetDefaultHostReply(reply);
+  TLineEnd host(emulator.DevicePath());
+  host.Write(Bytes(kStarCommand));
+  const std::string expected = Bytes("02 20 2A 1C 30 30 30 30 1C 30 30 30 30 1C") + std::string(5000, 'B') +
+                               Bytes("03 30 42 33 33");
+  const std::string got = host.Read(expected.size() + 1, 1000);
+  EXPECT_EQ(got.size(), expected.size());
+  EXPECT_TRUE(got == expected);
+}
+
+TEST(EmulatorHost, LineNoiseLeavesTheNextCommandIntact) {
+  TEmulator emulator(TLine::Host);
+  TLineEnd host(emulator.DevicePath());
+  std::mt19937 random(7);
+  std::string noise;
+  for (int i = 0; i < 20000; ++i) {
+    // Mostly protocol bytes, so the reader is driven through all its states.
+    static constexpr char kBytes[] = {0x02, 0x03, 0x1B, 0x1C, 0x06, 0x15, '0', 'A', 'F', 0x20, char(0x81)};
+    noise += kBytes[random() % sizeof kBytes];
+  }
+  noise += Bytes("00 03 30 30 30 30");  // ends whatever frame the noise left open
+  for (std::size_t at = 0; at < noise.size(); at += 500) {
+    host.Write(noise.substr(at, 500));
+    host.Read(1 << 20, 20);  // NAKs, and perhaps an answer by chance
+  }
+  host.Read(1 << 20, 500);
+  emulator.ClearReceived();
+  host.Write(Bytes(kStarCommand));
+  EXPECT_EQ(host.ReadHex(1 + ByteCount(kStarAnswer) + 1, 500), "06 " + kStarAnswer);
+  ASSERT_TRUE(emulator.WaitForFrames(1, 2000));
+  EXPECT_EQ(Hex(emulator.ReceivedFrames().at(0)), kStarCommand);
 }
 
 TEST(EmulatorHost, CommandSentInPiecesIsOneFrame) {

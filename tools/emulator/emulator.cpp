@@ -304,15 +304,22 @@ struct TEmulator::TImpl {
   }
 
   void ProcessInbox() {
-    while (!inbox.empty() && master >= 0 && !StopRequested()) {
-      const char c = inbox.front();
-      inbox.erase(0, 1);
+    std::size_t used = 0;
+    while (used < inbox.size() && master >= 0 && !StopRequested()) {
+      const char c = inbox[used++];
       if (line == TLine::Host) {
-        if (auto command = hostReader.Feed(c)) OnHostCommand(*command);
-      } else {
-        if (auto command = dgiReader.Feed(c)) OnDgiCommand(*command);
+        if (auto command = hostReader.Feed(c)) {
+          inbox.erase(0, used);  // the reply reads on from here
+          used = 0;
+          OnHostCommand(*command);
+        }
+      } else if (auto command = dgiReader.Feed(c)) {
+        inbox.erase(0, used);
+        used = 0;
+        OnDgiCommand(*command);
       }
     }
+    inbox.erase(0, std::min(used, inbox.size()));
   }
 
   void Record(const std::string& frame) {

@@ -115,6 +115,10 @@ std::optional<THostCommand> THostCommandReader::Feed(char byte) {
       }
       return std::nullopt;
     case TState::Seq:
+      if (byte == kStx) {  // no sequence number is 0x02: a new frame
+        Reset();
+        return Feed(byte);
+      }
       current_.seq = U8(byte);
       state_ = TState::Data;
       return std::nullopt;
@@ -142,6 +146,10 @@ std::optional<THostCommand> THostCommandReader::Feed(char byte) {
       state_ = TState::Data;
       return std::nullopt;
     case TState::Checksum: {
+      if (byte == kStx) {  // a checksum digit is never STX: a new frame
+        Reset();
+        return Feed(byte);
+      }
       checksum_ += byte;
       if (checksum_.size() < 4) return std::nullopt;
       THostCommand done = std::move(current_);
