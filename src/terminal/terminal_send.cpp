@@ -61,6 +61,9 @@ bool TFormChildTerminalWindow::IsDgiCommand() const { return commandDefinition_.
 // Runs the window's events, sleeping while there are none, until the port is no
 // longer busy: the controls change their state only while their notifications are
 // handled on this thread, so looking after each batch of events misses nothing.
+// Then the notifications that the main window queued for the exchange that just
+// ended are handled too, so that a repetition's next step never starts before the
+// previous step's answer or error has been passed over.
 TFormChildTerminalWindow::TWaitResult TFormChildTerminalWindow::WaitUntilIdle(TPort port) {
   const QPointer<TFormChildTerminalWindow> self(this);
   const auto busy = [this, port] {
@@ -71,6 +74,9 @@ TFormChildTerminalWindow::TWaitResult TFormChildTerminalWindow::WaitUntilIdle(TP
     QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
     if (self.isNull()) return TWaitResult::WindowGone;
   }
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+  if (self.isNull()) return TWaitResult::WindowGone;
+  if (busy()) return WaitUntilIdle(port);  // a command was handed over meanwhile
   const bool idle = port == TPort::Host ? context_.Host().State() == host::EFP_S_Idle
                                         : context_.Dgi().State() == dgi::FEFP_S_Idle;
   return idle ? TWaitResult::Idle : TWaitResult::PortClosed;
