@@ -8,7 +8,8 @@ namespace quorvel::platform {
 
 struct TNotification {
   std::uint32_t code = 0;      // message number, 0x400 and up
-  std::int32_t param = 0;      // first message parameter (0 unless a message says otherwise)
+  std::int32_t param = 0;      // first message parameter; the host worker puts the number of
+                               // the command the notification belongs to here
   std::uint64_t worker = 0;    // identity of the worker that posted it
 };
 

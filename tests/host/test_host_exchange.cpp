@@ -455,3 +455,29 @@ TEST(HostTrace, LinesOfOneExchangeInOrder) {
   EXPECT_TRUE(inOrder({"SendCmd: EFP_S_Busy", "WndProc: WM_COMM_WRITE", "WndProc: WM_COMM_AK", "WndProc: WM_COMM_READ",
                        "WndProc: WM_COMM_WRITE_ACK", "WndProc: WM_COMM_FINAL_ANSWER", "WndProc: EFP_S_Idle"}));
 }
+
+TEST(HostClose, HandlersMayCloseThePortInTheMiddleOfTheEvents) {
+  struct Case {
+    const char* when;
+    void (*arm)(TFPHostControl&);
+  } cases[] = {
+      {"OnWrite", [](TFPHostControl& c) { c.OnWrite = [](TFPHostControl& s, const std::string&) { s.ClosePort(); }; }},
+      {"OnRead", [](TFPHostControl& c) { c.OnRead = [](TFPHostControl& s, const std::string&) { s.ClosePort(); }; }},
+      {"OnFinalAnswer", [](TFPHostControl& c) { c.OnFinalAnswer = [](TFPHostControl& s) { s.ClosePort(); }; }},
+  };
+  for (const auto& c : cases) {
+    THostBench bench;
+    ASSERT_TRUE(bench.Open());
+    c.arm(bench.control);
+    ASSERT_TRUE(bench.Send({"c"}));
+    bench.loop.RunUntil([&] { return bench.control.State() == EFP_S_Close; }, 5s);
+    bench.loop.RunUntil([] { return false; }, 100ms);
+    EXPECT_EQ(bench.control.State(), EFP_S_Close) << c.when;
+    EXPECT_EQ(bench.EndsSeen(), 0) << c.when;  // the rest of the exchange is dropped
+    ASSERT_TRUE(bench.Open()) << c.when;
+    bench.control.OnWrite = nullptr;
+    bench.control.OnRead = nullptr;
+    bench.control.OnFinalAnswer = [&](TFPHostControl&) { bench.events.push_back("final"); };
+    EXPECT_EQ(bench.Exchange({"again"}).back(), "final") << c.when;
+  }
+}
