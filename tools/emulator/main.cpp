@@ -1,6 +1,7 @@
 // quorvel-emulator: a fiscal printer on pseudo-terminals for the demo and for scripts.
 #include <signal.h>
 
+#include <csignal>
 #include <cstdio>
 #include <iostream>
 #include <memory>
@@ -79,6 +80,7 @@ int Run(int argc, char** argv) {
   sigaddset(&stopSignals, SIGTERM);
   sigaddset(&stopSignals, SIGHUP);
   pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+  std::signal(SIGPIPE, SIG_IGN);  // a reader of our output that goes away must not skip the cleanup
 
   std::unique_ptr<TEmulator> host;
   std::unique_ptr<TEmulator> dgi;
