@@ -28,11 +28,13 @@ std::string Quoted(std::string_view text) {
 }  // namespace
 
 std::string EncodeCommaList(const std::vector<std::string>& items) {
-  if (items.size() == 1 && items.front().empty()) return "\"\"";
   std::string text;
   for (std::size_t i = 0; i < items.size(); ++i) {
     if (i > 0) text += ',';
-    text += NeedsQuotes(items[i]) ? Quoted(items[i]) : items[i];
+    // A bare empty item at the end would read back as nothing ("a," is one item),
+    // so the last item, when empty, is written as "" (as a lone empty item is).
+    const bool emptyLast = items[i].empty() && i + 1 == items.size();
+    text += NeedsQuotes(items[i]) || emptyLast ? Quoted(items[i]) : items[i];
   }
   return text;
 }

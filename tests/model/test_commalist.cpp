@@ -49,7 +49,8 @@ TEST(CommaListTest, Encode) {
       {{"a", "b", "c"}, "a,b,c"},
       {{"a b", "c,d", "e\"f"}, "\"a b\",\"c,d\",\"e\"\"f\""},
       {{"tab\there"}, "\"tab\there\""},
-      {{"a", ""}, "a,"},
+      {{"a", ""}, "a,\"\""},  // a trailing empty item survives the round trip
+      {{"a", "", ""}, "a,,\"\""},
       {{"", "b"}, ",b"},
       {{"\xE9t\xE9"}, "\xE9t\xE9"},
   };
@@ -62,6 +63,8 @@ TEST(CommaListTest, EncodedListsDecodeBack) {
       {"one item"},
       {""},
       {"a", "", "b"},
+      {"a", ""},
+      {"", ""},
       {"quote \" inside", "comma, inside", " lead", "trail "},
       {"\x01\x1F", "x"},
   };
