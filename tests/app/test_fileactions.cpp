@@ -308,6 +308,54 @@ class TestFileActions : public QObject {
     QVERIFY(secondContent.startsWith(firstContent));
     QCOMPARE(secondContent.count("\r\n\r\n"), firstContent.count("\r\n\r\n") + 1);
   }
+  void refusedGeneralWriteIsReported() {
+    TMainWindowFixture fixture;
+    // The folder of the remembered file is gone, so nothing can be written there.
+    const QString path = fixture.Path(QStringLiteral("gone/shop.qvl"));
+    fixture.SetSetting("File", path);
+    auto window = fixture.StartShown();
+    QTRY_VERIFY(window->TerminalFileOpen());
+    fixture.prompts.shown.clear();
+    window->ActionClose->trigger();
+    QCOMPARE(fixture.prompts.MessageTexts(), QStringList{QStringLiteral("Unable to write to ") + path});
+    QVERIFY(NoFileActionEnabled(*window));  // the windows are gone all the same
+  }
+
+  void newWhereTheTemplateCannotBeWritten() {
+    TMainWindowFixture fixture;
+    quorvel::app::TFormMainOptions options;
+    options.prompts = &fixture.prompts;
+    options.settingsFile = fixture.SettingsPath();
+    options.programFolder = fixture.Path(QStringLiteral("missing-folder"));
+    options.registerFileType = false;
+    TFormMain window(options);
+    fixture.prompts.shown.clear();
+    window.ActionNew->trigger();
+    const QString target = fixture.Path(QStringLiteral("missing-folder/default.qvl"));
+    QCOMPARE(fixture.prompts.MessageTexts(), QStringList{QStringLiteral("Unable to write to ") + target});
+    QVERIFY(!QFile::exists(target));
+    QCOMPARE(OpenFile(window), target);
+    QVERIFY(window.TerminalFileOpen());  // on a file that reads as empty
+    QCOMPARE(window.Settings().Protocol, 0);
+  }
+
+  void minimizedWindowsAreArrangedAlongTheBottom() {
+    TMainWindowFixture fixture;
+    fixture.SetSetting("File", fixture.WriteTerminalFile(QStringLiteral("shop.qvl")));
+    auto window = fixture.StartShown();
+    QTRY_VERIFY(window->TerminalFileOpen());
+    window->resize(900, 700);
+    window->ActionWindowMinimizeAll->trigger();
+    QCoreApplication::processEvents();
+    const int bottom = window->MdiArea()->viewport()->height();
+    QMdiSubWindow* terminal = window->TerminalSubWindow();
+    QMdiSubWindow* log = window->LogSubWindow();
+    QVERIFY(terminal->isMinimized() && log->isMinimized());
+    QCOMPARE(terminal->geometry().bottom() + 1, bottom);
+    QCOMPARE(log->geometry().bottom() + 1, bottom);
+    QVERIFY(!terminal->geometry().intersects(log->geometry()));
+    QCOMPARE(std::min(terminal->x(), log->x()), 0);
+  }
 };
 
 QTEST_MAIN(TestFileActions)
