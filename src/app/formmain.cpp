@@ -641,17 +641,30 @@ void TFormMain::dropEvent(QDropEvent* event) {
 }
 
 // ---- Editors ----
+//
+// The fixed-answer editor and tester and the return-code editor are not part of
+// this build yet: the actions say so instead of doing nothing. What follows the
+// editors' dialogs (the terminal window reloading its file) is in place.
+
+namespace {
+const QString kEditorMissing = QStringLiteral("This editor is not available in this version of the program.");
+}
 
 void TFormMain::ActionEditFixAnswerExecute() {
   if (!terminalWindow_) return;
+  model::ShowInformation(*prompts_, this, kEditorMissing, ActionEditFixAnswer->text());
   terminalWindow_->ClearStatusPanels();
   terminalWindow_->ReloadFile();
 }
 
-void TFormMain::ActionTestFixAnswerExecute() {}
+void TFormMain::ActionTestFixAnswerExecute() {
+  model::ShowInformation(*prompts_, this, kEditorMissing, ActionTestFixAnswer->text());
+}
 
 void TFormMain::ActionEditRCExecute() {
-  if (terminalWindow_) terminalWindow_->ReloadFile();
+  if (!terminalWindow_) return;
+  model::ShowInformation(*prompts_, this, kEditorMissing, ActionEditRC->text());
+  terminalWindow_->ReloadFile();
 }
 
 void TFormMain::ActionAboutExecute() {

@@ -10,10 +10,16 @@
 #include <QMenuBar>
 #include <QStatusTipEvent>
 #include <QTextEdit>
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
 #include <QToolButton>
 #include <QtTest>
 
+#include "app/about.h"
 #include "app/logwindow.h"
+#include "app/preferences.h"
 #include "dgi/fpauxcontrol.h"
 #include "emulator/emulator.h"
 #include "host/fiscalcontrol.h"
@@ -376,6 +382,53 @@ class TestMainWindow : public QObject {
     QVERIFY(!window->Settings().DgiPortOpen);
     QVERIFY(window->ToolButtonFiscal->isChecked());
     QVERIFY(window->Settings().DGIEnabled);
+  }
+  void aboutBoxShowsTheBuildsVersion() {
+    quorvel::app::TFormAbout about;
+    QCOMPARE(about.windowTitle(), QStringLiteral("About ..."));
+    QCOMPARE(about.LabelProductName->text(), QStringLiteral("Quorvel"));
+    QCOMPARE(about.LabelFileVersion->text(), QStringLiteral(QUORVEL_VERSION));
+    QVERIFY(!about.LabelCompanyName->text().isEmpty());
+    QVERIFY(about.LabelLegalCopyright->text().contains(about.LabelCompanyName->text()));
+  }
+
+  void preferencesDialogOkAndCancelRefreshThePortPanels() {
+    TMainWindowFixture fixture;
+    auto window = fixture.Start();
+    auto answer = [](bool ok, int hostPort) {
+      QTimer::singleShot(0, [ok, hostPort] {
+        auto* dialog = qobject_cast<quorvel::app::TFormPreferences*>(QApplication::activeModalWidget());
+        QVERIFY(dialog != nullptr);
+        dialog->ComboBoxHostComm->setCurrentIndex(hostPort);
+        (ok ? dialog->ButtonOk : dialog->ButtonCancel)->click();
+      });
+    };
+    answer(false, 16);
+    window->ActionPreferences->trigger();
+    QCOMPARE(window->Settings().HComm, 0);
+    QCOMPARE(window->StatusText(2), QStringLiteral("COM1 9600,N,8,1"));
+    fixture.prompts.shown.clear();
+    answer(true, 16);
+    window->ActionPreferences->trigger();
+    QCOMPARE(window->Settings().HComm, 16);
+    QCOMPARE(window->StatusText(2), QStringLiteral("USB"));
+    QCOMPARE(fixture.prompts.MessageTexts(), QStringList{kHostError});  // reopened, on the new port
+    QCOMPARE(window->Host().CommPort(), quorvel::host::USB);
+  }
+
+  void shutdownDestroysTheChildWindowsBeforeSavingTheSettings() {
+    TMainWindowFixture fixture;
+    fixture.SetSetting("File", fixture.WriteTerminalFile(QStringLiteral("shop.qvl")));
+    fixture.SetSetting("TVWidth", 140);
+    {
+      auto window = fixture.StartShown();
+      QTRY_VERIFY(window->TerminalFileOpen());
+      // The terminal window writes its tree width back when it is destroyed,
+      // which must come before the settings are saved.
+      window->Settings().TVWidth = 999;
+    }
+    const int stored = fixture.Setting("TVWidth").toInt();
+    QVERIFY2(stored > 0 && stored <= 222, qPrintable(QString::number(stored)));
   }
 };
 
