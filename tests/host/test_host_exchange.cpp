@@ -3,12 +3,14 @@
 // the property rules, open failures and the trace lines.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <thread>
 
 #include "host/hostbench.h"
+#include "platform/ptypair.h"
 
 using namespace quorvel;
 using namespace quorvel::host;
@@ -480,4 +482,33 @@ TEST(HostClose, HandlersMayCloseThePortInTheMiddleOfTheEvents) {
     bench.control.OnFinalAnswer = [&](TFPHostControl&) { bench.events.push_back("final"); };
     EXPECT_EQ(bench.Exchange({"again"}).back(), "final") << c.when;
   }
+}
+
+TEST(HostWrite, AFrameThatCannotBeWrittenInTimeIsAWriteError) {
+  // Nobody reads this line, and its output queue is already full.
+  quorvel::testing::TPtyPair line;
+  ASSERT_EQ(::fcntl(line.Slave(), F_SETFL, O_NONBLOCK), 0);
+  const std::string block(512, 'f');
+  for (bool wrote = true; wrote;) {  // until the kernel has nowhere left to move bytes to
+    wrote = false;
+    while (::write(line.Slave(), block.data(), block.size()) > 0) wrote = true;
+    std::this_thread::sleep_for(50ms);
+  }
+  platform::TQueueLoop loop;
+  TFPHostControl control(loop);
+  platform::TPortMap map;
+  map.com[0] = line.SlavePath();
+  control.SetPortMap(map);
+  control.SetBaudRate(br1200);  // 100 bytes may take 25 ms each + 1500 ms = 4000 ms
+  ASSERT_TRUE(control.OpenPort());
+  TEvents events;
+  control.OnWrite = [&](TFPHostControl&, const std::string& v) { events.push_back("write " + Hex(v)); };
+  control.OnError = [&](TFPHostControl& s) { events.push_back(std::string("error ") + ErrorName(s.LastError())); };
+  ASSERT_TRUE(control.AddDataField(std::string(93, 'w')));  // + STX, SEQ, ETX, checksum = 100 bytes
+  const auto t0 = std::chrono::steady_clock::now();
+  ASSERT_TRUE(control.SendCommand());
+  ASSERT_TRUE(loop.RunUntil([&] { return !events.empty(); }, 20s));
+  EXPECT_GE(MsSince(t0), 4000.0);
+  EXPECT_EQ(events, TEvents{"error EFP_E_WriteError"});
+  EXPECT_EQ(control.State(), EFP_S_Idle);
 }
