@@ -72,13 +72,14 @@ class TLineEnd {
     }
   }
 
-  // Reads until `count` bytes arrived, or the line stayed quiet for `quietMs`, or it hung up.
-  std::string Read(std::size_t count, int quietMs = 1500) {
+  // Reads until `count` bytes arrived, or the line stayed quiet for `quietMs` after a byte
+  // (`firstMs` before the first one), or it hung up.
+  std::string Read(std::size_t count, int quietMs = 1500, int firstMs = 5000) {
     std::string got;
     lastEnd_ = TReadEnd::Quiet;
     while (got.size() < count) {
       pollfd pfd{fd_, POLLIN, 0};
-      const int ready = ::poll(&pfd, 1, quietMs);
+      const int ready = ::poll(&pfd, 1, got.empty() ? firstMs : quietMs);
       if (ready == 0) return got;
       char buffer[4096];
       const ssize_t n = ::read(fd_, buffer, std::min(sizeof buffer, count - got.size()));
@@ -94,7 +95,7 @@ class TLineEnd {
   }
   std::string ReadHex(std::size_t count, int quietMs = 1500) { return Hex(Read(count, quietMs)); }
   // True when nothing at all arrives for `ms`.
-  bool QuietFor(int ms) { return Read(1, ms).empty() && lastEnd_ == TReadEnd::Quiet; }
+  bool QuietFor(int ms) { return Read(1, ms, ms).empty() && lastEnd_ == TReadEnd::Quiet; }
   TReadEnd LastEnd() const { return lastEnd_; }
 
  private:

@@ -45,7 +45,11 @@ TEST_P(DgiReplyTable, AnswersWithTheExactBytes) {
   emulator.SetDefaultDgiReply(c.reply);
   TLineEnd host(emulator.DevicePath());
   host.Write(Bytes(c.command));
-  EXPECT_EQ(host.ReadHex(ByteCount(c.expected) + 1, 500), c.expected);
+  if (c.expected.empty()) {
+    EXPECT_TRUE(host.QuietFor(700));
+  } else {
+    EXPECT_EQ(host.ReadHex(ByteCount(c.expected) + 1, 500), c.expected);
+  }
   ASSERT_TRUE(emulator.WaitForFrames(1, 2000));
   EXPECT_EQ(Hex(emulator.ReceivedFrames().at(0)), c.command);
 }

@@ -268,9 +268,9 @@ TEST(EmulatorHost, LineNoiseLeavesTheNextCommandIntact) {
   noise += Bytes("00 03 30 30 30 30");  // ends whatever frame the noise left open
   for (std::size_t at = 0; at < noise.size(); at += 500) {
     host.Write(noise.substr(at, 500));
-    host.Read(1 << 20, 20);  // NAKs, and perhaps an answer by chance
+    host.Read(1 << 20, 20, 20);  // NAKs, and perhaps an answer by chance
   }
-  host.Read(1 << 20, 500);
+  host.Read(1 << 20, 500, 500);
   emulator.ClearReceived();
   host.Write(Bytes(kStarCommand));
   EXPECT_EQ(host.ReadHex(1 + ByteCount(kStarAnswer) + 1, 500), "06 " + kStarAnswer);
