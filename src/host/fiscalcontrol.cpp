@@ -1,14 +1,14 @@
 #include "host/fiscalcontrol.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <ctime>
+#include <iterator>
 #include <limits>
 #include <random>
-#include <system_error>
 
 namespace quorvel::host {
-
-namespace platform = ::quorvel::platform;
 
 const char* ErrorName(TErrorType error) {
   static const char* const names[] = {

@@ -2,7 +2,6 @@
 // TFPHostControl: the fiscal printer's host port. It assembles framed, checksummed
 // commands, hands each to its worker thread TCommThread, and turns the worker's
 // notifications into events on the owner's thread.
-#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
