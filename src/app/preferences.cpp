@@ -3,7 +3,6 @@
 #include "model/qtcolors.h"
 
 #include <QCheckBox>
-#include <QCollator>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -107,6 +106,26 @@ QWidget* Row(QWidget* parent, QWidget* first, QWidget* second) {
   return row;
 }
 
+// Name order with digit runs compared as numbers: ttyS2 before ttyS10.
+bool NaturalLess(const QString& a, const QString& b) {
+  qsizetype i = 0, j = 0;
+  while (i < a.size() && j < b.size()) {
+    if (a[i].isDigit() && b[j].isDigit()) {
+      const qsizetype startA = i, startB = j;
+      while (i < a.size() && a[i].isDigit()) ++i;
+      while (j < b.size() && b[j].isDigit()) ++j;
+      const qulonglong numberA = a.mid(startA, i - startA).toULongLong();
+      const qulonglong numberB = b.mid(startB, j - startB).toULongLong();
+      if (numberA != numberB) return numberA < numberB;
+    } else {
+      if (a[i] != b[j]) return a[i] < b[j];
+      ++i;
+      ++j;
+    }
+  }
+  return a.size() - i < b.size() - j;
+}
+
 bool HasNoUart(const QString& sysTtyDir, const QString& name) {
   QFile type(sysTtyDir + QLatin1Char('/') + name + QStringLiteral("/type"));
   if (!type.open(QIODevice::ReadOnly)) return false;
@@ -124,9 +143,7 @@ QStringList TFormPreferences::DevicePathsIn(const QString& devDir, const QString
   }
   const QDir usb(dev.filePath(QStringLiteral("usb")));
   for (const QString& name : usb.entryList({"lp*"}, QDir::System | QDir::Files)) found << usb.filePath(name);
-  QCollator natural;
-  natural.setNumericMode(true);
-  std::sort(found.begin(), found.end(), [&](const QString& a, const QString& b) { return natural.compare(a, b) < 0; });
+  std::sort(found.begin(), found.end(), NaturalLess);
   return found;
 }
 
