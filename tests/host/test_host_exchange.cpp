@@ -2,6 +2,7 @@
 // parser's cases on a real line, Purge and ClosePort in the middle of an exchange,
 // the property rules, open failures and the trace lines.
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <fcntl.h>
 #include <unistd.h>
@@ -402,15 +403,16 @@ TEST(HostOpen, MissingDeviceHeldDeviceAndNoUsbDevice) {
   EXPECT_EQ(bench.control.LastError(), EFP_E_InvalidCom);
 
   // Another process holds Com2.
+  const char* heldPath = map.com[1].c_str();
   int ready[2], release[2];
   ASSERT_EQ(::pipe(ready), 0);
   ASSERT_EQ(::pipe(release), 0);
   const pid_t child = ::fork();
   ASSERT_GE(child, 0);
   if (child == 0) {
-    platform::TOpenError error;
-    auto held = platform::TSerialPort::Open(map.com[1], error);
-    const char ok = held ? 'y' : 'n';
+    // Only async-signal-safe calls here: the parent has other threads.
+    const int fd = ::open(heldPath, O_RDWR | O_NOCTTY | O_NONBLOCK);
+    const char ok = fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0 ? 'y' : 'n';
     [[maybe_unused]] auto w = ::write(ready[1], &ok, 1);
     char c;
     [[maybe_unused]] auto r = ::read(release[0], &c, 1);
@@ -511,4 +513,27 @@ TEST(HostWrite, AFrameThatCannotBeWrittenInTimeIsAWriteError) {
   EXPECT_GE(MsSince(t0), 4000.0);
   EXPECT_EQ(events, TEvents{"error EFP_E_WriteError"});
   EXPECT_EQ(control.State(), EFP_S_Idle);
+}
+
+TEST(HostPurge, PurgeAtAnyMomentNeverLosesTheNextCommandNorLeavesItBusy) {
+  THostBench bench;
+  ASSERT_TRUE(bench.Open());
+  auto busy = Reply();
+  busy.busyReports = 1;
+  busy.busyIntervalMs = 5;
+  bench.emulator.SetDefaultHostReply(busy);
+  for (int i = 0; i < 40; ++i) {
+    const std::string second = "second" + std::to_string(i);
+    ASSERT_TRUE(bench.Send({"first"}));
+    std::this_thread::sleep_for(std::chrono::microseconds(500 * (i % 20)));  // anywhere in the exchange
+    bench.loop.ProcessPending();
+    bench.control.Purge();
+    bench.events.clear();
+    ASSERT_TRUE(bench.Send({second})) << i;
+    ASSERT_TRUE(bench.loop.RunUntil([&] { return bench.control.State() == EFP_S_Idle; }, 10s)) << i;
+    EXPECT_EQ(bench.events.back(), "final") << i << ::testing::PrintToString(bench.events);
+    EXPECT_EQ(bench.control.GetExtraField(1), second) << i;
+    bench.loop.RunUntil([] { return false; }, 20ms);
+    EXPECT_EQ(bench.control.State(), EFP_S_Idle) << i;
+  }
 }
