@@ -303,7 +303,9 @@ bool TFPHostControl::OpenPort() {
     lastError_ = error == platform::TOpenError::NoSuchDevice ? EFP_E_InvalidCom : EFP_E_ComInUse;
     return false;
   }
-  if (!usb) {
+  // A USB printer node has no line settings; a terminal that the port map names as
+  // the USB device (an adapter) still needs raw 8N1, or it would echo and translate bytes.
+  if (!usb || port->IsTerminal()) {
     platform::TLineSettings line;
     line.bitsPerSecond = BitsPerSecond(baudRate_);
     line.dtrOn = true;          // DTR in handshake mode: raised while the port is open

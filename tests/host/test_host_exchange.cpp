@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sys/file.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -536,4 +537,24 @@ TEST(HostPurge, PurgeAtAnyMomentNeverLosesTheNextCommandNorLeavesItBusy) {
     bench.loop.RunUntil([] { return false; }, 20ms);
     EXPECT_EQ(bench.control.State(), EFP_S_Idle) << i;
   }
+}
+
+TEST(HostOpen, ATerminalNamedAsTheUsbDeviceIsStillMadeRaw) {
+  quorvel::testing::TPtyPair line;
+  termios cooked{};
+  cooked.c_lflag = ICANON | ECHO;
+  cooked.c_oflag = OPOST | ONLCR;
+  cooked.c_cflag = CS8 | CREAD;
+  ASSERT_EQ(::tcsetattr(line.Slave(), TCSANOW, &cooked), 0);
+  platform::TQueueLoop loop;
+  TFPHostControl control(loop);
+  platform::TPortMap map;
+  map.usb = line.SlavePath();
+  control.SetPortMap(map);
+  control.SetCommPort(USB);
+  ASSERT_TRUE(control.OpenPort());
+  termios now{};
+  ASSERT_EQ(::tcgetattr(line.Slave(), &now), 0);
+  EXPECT_EQ(now.c_lflag & (ICANON | ECHO), 0u);
+  EXPECT_EQ(now.c_oflag & OPOST, 0u);
 }
