@@ -9,9 +9,18 @@
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextEdit>
+#include <QTimer>
 #include <QtTest>
 
+#include "app/logwindow.h"
 #include "app/preferences.h"
+#include "emulator/emulator.h"
+#include "host/fiscalcontrol.h"
+#include "mainwindowfixture.h"
+#include "model/qtcolors.h"
 
 using quorvel::app::TFormPreferences;
 using quorvel::model::TSettingsRecord;
@@ -51,6 +60,30 @@ bool SameSettings(const TSettingsRecord& a, const TSettingsRecord& b) {
          a.OutputDateFormat == b.OutputDateFormat && a.ports.com == b.ports.com && a.ports.usb == b.ports.usb;
 }
 
+// Answers the preferences dialog once it is shown modally: `answer` changes what
+// it wants and presses a button.
+template <typename TAnswer>
+void AnswerPreferencesWith(TAnswer answer) {
+  auto* poll = new QTimer;
+  QObject::connect(poll, &QTimer::timeout, poll, [poll, answer] {
+    if (auto* dialog = qobject_cast<TFormPreferences*>(QApplication::activeModalWidget())) {
+      poll->stop();
+      poll->deleteLater();
+      answer(*dialog);
+    }
+  });
+  poll->start(20);
+}
+
+// The text colour of the log view's line that holds `text` (invalid if none).
+QColor LogLineColor(quorvel::app::TFormChildLogWindow& log, const QString& text) {
+  log.FlushView();
+  for (QTextBlock block = log.RichEditLog()->document()->begin(); block.isValid(); block = block.next()) {
+    if (block.text().contains(text)) return block.begin().fragment().charFormat().foreground().color();
+  }
+  return {};
+}
+
 void Touch(const QString& path) {
   QFile file(path);
   QVERIFY(file.open(QIODevice::WriteOnly));
@@ -70,6 +103,8 @@ class TestPreferences : public QObject {
   void codesOutsideTheListsAreKept();
   void devicePathsAreEditedInThePortMap();
   void devicesFoundOnTheMachine();
+  void okReopensTheHostPortLoggedInTheOldColours();
+  void cancelOnlyRefreshesThePortPanels();
 };
 
 void TestPreferences::controlsAreLoadedFromTheRecord() {
@@ -250,6 +285,55 @@ void TestPreferences::devicesFoundOnTheMachine() {
   for (const char* name : {"ttyACM1", "ttyS0", "ttyS2", "ttyS10", "ttyUSB0", "usb/lp0", "usb/lp10"})
     expected << dev.filePath(QLatin1String(name));
   QCOMPARE(found, expected);
+}
+
+void TestPreferences::okReopensTheHostPortLoggedInTheOldColours() {
+  quorvel::app::testing::TMainWindowFixture fixture;
+  quorvel::emulator::TEmulator host(quorvel::emulator::TLine::Host, fixture.Path(QStringLiteral("host")).toStdString());
+  fixture.MapPort(1, host.DevicePath());
+  fixture.SetSetting("HostColor", 0x0000FF);  // red
+  fixture.SetSetting("File", fixture.WriteTerminalFile(QStringLiteral("shop.qvl")));
+  auto window = fixture.StartShown();
+  QTRY_VERIFY(window->TerminalFileOpen());
+  QVERIFY(window->Settings().HostPortOpen);
+
+  AnswerPreferencesWith([](TFormPreferences& dialog) {
+    dialog.ColorComboBoxHostColor->setCurrentIndex(12);  // Blue
+    dialog.ComboBoxHostBaudRate->setCurrentIndex(7);     // 115200
+    dialog.ButtonOk->click();
+  });
+  window->ActionPreferences->trigger();
+  QCOMPARE(window->Settings().HostColor, 0xFF0000u);
+  QVERIFY(window->Settings().HostPortOpen);
+  QCOMPARE(window->StatusText(2), QStringLiteral("COM1 115200,N,8,1"));
+  // The log notifications are handled once the menu command has returned.
+  const auto logFile = [&] { return QString::fromLatin1(fixture.Bytes(window->LogWindow()->LogFileName())); };
+  QTRY_VERIFY2(logFile().endsWith(QStringLiteral("Close port\r\nOpen COM1 115200,N,8,1\r\n")), qPrintable(logFile()));
+  // Both entries were made before the log window took the new colours.
+  QTRY_VERIFY(LogLineColor(*window->LogWindow(), QStringLiteral("Open COM1 115200")).isValid());
+  QCOMPARE(LogLineColor(*window->LogWindow(), QStringLiteral("Close port")), quorvel::model::ToQColor(0x0000FF));
+  QCOMPARE(LogLineColor(*window->LogWindow(), QStringLiteral("Open COM1 115200")), quorvel::model::ToQColor(0x0000FF));
+}
+
+void TestPreferences::cancelOnlyRefreshesThePortPanels() {
+  quorvel::app::testing::TMainWindowFixture fixture;
+  quorvel::emulator::TEmulator host(quorvel::emulator::TLine::Host, fixture.Path(QStringLiteral("host")).toStdString());
+  fixture.MapPort(1, host.DevicePath());
+  fixture.SetSetting("File", fixture.WriteTerminalFile(QStringLiteral("shop.qvl")));
+  auto window = fixture.StartShown();
+  QTRY_VERIFY(window->TerminalFileOpen());
+  const QByteArray logBefore = fixture.Bytes(window->LogWindow()->LogFileName());
+  window->Settings().HComm = 16;  // shows once the panels are refreshed
+  AnswerPreferencesWith([](TFormPreferences& dialog) {
+    dialog.ComboBoxHostBaudRate->setCurrentIndex(0);
+    dialog.ButtonCancel->click();
+  });
+  window->ActionPreferences->trigger();
+  QCOMPARE(window->StatusText(2), QStringLiteral("USB"));
+  QCOMPARE(int(window->Settings().HBaud), 3);
+  QCoreApplication::processEvents();
+  QCOMPARE(fixture.Bytes(window->LogWindow()->LogFileName()), logBefore);  // nothing reopened
+  QCOMPARE(window->Host().State(), quorvel::host::EFP_S_Idle);
 }
 
 QTEST_MAIN(TestPreferences)
