@@ -4,16 +4,19 @@
 #include <QCloseEvent>
 #include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLocale>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QScreen>
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextEdit>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -31,9 +34,11 @@ constexpr const char* kClosePort = "Close port";
 constexpr const char* kLineEnd = "\r\n";
 // First line of a new log file: the maker's name.
 constexpr const char* kCompanyName = "Quorvel Project";
-// Entries put on screen per turn of the event loop, so a burst of traffic
-// never holds the loop for long.
-constexpr std::size_t kViewBatch = 400;
+// Entries are put on screen in batches from the event loop; one batch stops
+// after this long, so a burst of traffic never holds the loop for long.
+constexpr qint64 kFlushBudgetMs = 15;
+constexpr std::size_t kMinBatch = 16;
+constexpr std::size_t kMaxBatch = 4000;
 
 std::string BaudText(int baudRate) {
   static constexpr const char* kBauds[] = {" 1200",  " 2400",  " 4800",  " 9600",
@@ -189,17 +194,21 @@ void TFormChildLogWindow::ScheduleFlush() {
   flushScheduled_ = true;
   QTimer::singleShot(0, this, [this] {
     flushScheduled_ = false;
-    FlushBatch(kViewBatch);
+    FlushBatch(batchSize_);
   });
 }
 
 void TFormChildLogWindow::FlushView() { FlushBatch(pending_.size()); }
 
+// The document lays the text out when the edit block ends, so the cost of a
+// batch is known only afterwards: the next batch is sized from it to take
+// about kFlushBudgetMs.
 void TFormChildLogWindow::FlushBatch(std::size_t count) {
   count = std::min(count, pending_.size());
   if (count == 0) return;
-  QTextDocument* document = richEditLog_->document();
-  QTextCursor cursor(document);
+  QElapsedTimer clock;
+  clock.start();
+  QTextCursor cursor(richEditLog_->document());
   cursor.movePosition(QTextCursor::End);
   cursor.beginEditBlock();
   QTextBlockFormat block;
@@ -223,7 +232,13 @@ void TFormChildLogWindow::FlushBatch(std::size_t count) {
   }
   cursor.endEditBlock();
   pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(count));
-  richEditLog_->moveCursor(QTextCursor::End);
+  // Follow the newest entry without asking for the caret to be laid out.
+  QScrollBar* scroll = richEditLog_->verticalScrollBar();
+  scroll->setValue(scroll->maximum());
+
+  const double elapsed = std::max<double>(1.0, double(clock.nsecsElapsed()) / 1e6);
+  const double next = double(count) * double(kFlushBudgetMs) / elapsed;
+  batchSize_ = std::clamp<std::size_t>(static_cast<std::size_t>(next), kMinBatch, kMaxBatch);
   if (!pending_.empty()) ScheduleFlush();
 }
 

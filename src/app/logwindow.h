@@ -93,6 +93,7 @@ class TFormChildLogWindow : public QWidget {
   void AddEntry(TSource source, const std::string& prefix, const std::string& text,
                 bool showInView, bool fileWithPrefix);
   void ScheduleFlush();
+  // Puts the first `count` queued entries on screen.
   void FlushBatch(std::size_t count);
   std::uint32_t ColorOf(TSource source) const;
 
@@ -109,6 +110,7 @@ class TFormChildLogWindow : public QWidget {
   double hangingIndent_ = 48.0;  // points
   std::vector<TEntry> pending_;
   bool flushScheduled_ = false;
+  std::size_t batchSize_ = 200;  // entries per batch, sized from the last one
   bool viewHasEntries_ = false;  // the first entry goes into the empty first paragraph
   bool closeAllowed_ = false;
 };

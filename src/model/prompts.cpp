@@ -104,12 +104,20 @@ TPromptResult DefaultAnswer(TPromptButtons buttons) {
   return buttons == TPromptButtons::YesNo ? TPromptResult::Yes : TPromptResult::Ok;
 }
 
-template <typename T>
-std::optional<QString> TakeFront(std::deque<T>& queue) {
-  if (queue.empty()) return std::nullopt;
-  std::optional<QString> answer = queue.front();
+QString TakeFrontOrEmpty(std::deque<std::optional<QString>>& queue, bool& answered) {
+  answered = false;
+  if (queue.empty()) return QString();
+  QString text = queue.front().value_or(QString());
+  answered = queue.front().has_value();
   queue.pop_front();
-  return answer;
+  return text;
+}
+
+std::optional<QString> TakeFront(std::deque<std::optional<QString>>& queue) {
+  bool answered = false;
+  QString text = TakeFrontOrEmpty(queue, answered);
+  if (!answered) return std::nullopt;
+  return text;
 }
 
 }  // namespace

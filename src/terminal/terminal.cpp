@@ -123,13 +123,13 @@ TFormChildTerminalWindow::TFormChildTerminalWindow(TTerminalContext& context,
   setObjectName(QStringLiteral("FormChildTerminalWindow"));
   setWindowTitle(fileName_);
   CreateWidgets();
+  terminalFile_ = std::make_unique<model::TIniMemory>(QFile::encodeName(fileName_).toStdString());
   ReadTree();
   const std::uint32_t storedWidth = context_.Settings().TVWidth;
   treeWidth_ = storedWidth != 0
                    ? static_cast<int>(std::min<std::uint32_t>(storedWidth, kMaxTreeWidth))
                    : kDefaultTreeWidth;
   splitter_->setSizes({treeWidth_, std::max(kPanelMainMinWidth, width() - treeWidth_)});
-  terminalFile_ = std::make_unique<model::TIniMemory>(QFile::encodeName(fileName_).toStdString());
   ReadFixedAnswerTables();
   ApplySendAvailability();
 }
@@ -280,15 +280,15 @@ void TFormChildTerminalWindow::CreateButtonPanel(QWidget* panelMain) {
   buttonRepeat_->setEnabled(false);
 }
 
-// The tree is read through the INI layer: groups in the order of "Groups",
-// commands in the order of their group's section.
+// Groups in the order of "Groups", commands in the order of their group's
+// section. The tree is read from the in-memory copy: the INI layer would read
+// the whole file once per group, far too slow for a file of thousands of commands.
 void TFormChildTerminalWindow::ReadTree() {
   treeViewCommand_->clear();
   auto* root = new QTreeWidgetItem(treeViewCommand_, {QStringLiteral("Root")});
-  const model::TIniFile file(QFile::encodeName(fileName_).toStdString());
-  for (const std::string& group : model::ReadGroups(file)) {
+  for (const std::string& group : model::ReadGroups(*terminalFile_)) {
     QTreeWidgetItem* groupNode = AddNode(root, group);
-    for (const std::string& command : model::ReadGroupCommands(file, group)) {
+    for (const std::string& command : model::ReadGroupCommands(*terminalFile_, group)) {
       AddNode(groupNode, command);
     }
   }
