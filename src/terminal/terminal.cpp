@@ -9,6 +9,7 @@
 #include <QMdiSubWindow>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStatusTipEvent>
 #include <QScrollArea>
 #include <QSplitter>
 #include <QTabWidget>
@@ -329,6 +330,14 @@ QString TFormChildTerminalWindow::InputText(const QString& caption) {
 }
 
 // ---- window events ----
+
+bool TFormChildTerminalWindow::event(QEvent* event) {
+  if (event->type() == QEvent::StatusTip) {
+    context_.ShowHint(static_cast<QStatusTipEvent*>(event)->tip());
+    return true;
+  }
+  return QWidget::event(event);
+}
 
 void TFormChildTerminalWindow::closeEvent(QCloseEvent* event) {
   if (closeAllowed_) {

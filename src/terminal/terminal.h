@@ -128,6 +128,8 @@ class TFormChildTerminalWindow : public QWidget {
   void TreeViewCommandChange(QTreeWidgetItem* node);
 
  protected:
+  // The long part of the hint under the pointer goes to the main window's status panel 0.
+  bool event(QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 

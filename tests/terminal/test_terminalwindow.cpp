@@ -1,6 +1,8 @@
 // The terminal window: the command tree, the command form and its layout, the
 // control kinds, and when Send and Repeat are offered.
+#include <QApplication>
 #include <QDateEdit>
+#include <QStatusTipEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPointer>
@@ -150,6 +152,7 @@ class TestTerminalWindow : public QObject {
   void treeWidthComesFromAndGoesToTheSettings();
   void answerPagesHideTheButtons();
   void closeBoxOnlyMinimizes();
+  void hintsReachTheStatusPanel();
 
  private:
   std::unique_ptr<QTemporaryDir> folder_;
@@ -486,6 +489,17 @@ void TestTerminalWindow::closeBoxOnlyMinimizes() {
   QVERIFY(window.isVisible());
   window.SetCloseAllowed(true);
   QVERIFY(window.close());
+}
+
+void TestTerminalWindow::hintsReachTheStatusPanel() {
+  TFormChildTerminalWindow& window = OpenWindow();
+  Select("Sales", "Open");
+  QStatusTipEvent hover(window.FieldControl(0)->statusTip());
+  QApplication::sendEvent(window.FieldControl(0), &hover);
+  QCOMPARE(context_->hints, QStringList({"hint of Field1"}));
+  QStatusTipEvent button(window.findChild<QPushButton*>("ButtonSend")->statusTip());
+  QApplication::sendEvent(window.findChild<QPushButton*>("ButtonSend"), &button);
+  QCOMPARE(context_->hints.last(), QString("Send selected command"));
 }
 
 QTEST_MAIN(TestTerminalWindow)
