@@ -153,6 +153,8 @@ class TestTerminalWindow : public QObject {
   void answerPagesHideTheButtons();
   void closeBoxOnlyMinimizes();
   void hintsReachTheStatusPanel();
+  void windowDestroyedWhileItsFormIsBuilt();
+  void selectionChangedWhileAFormIsBuilt();
 
  private:
   std::unique_ptr<QTemporaryDir> folder_;
@@ -500,6 +502,37 @@ void TestTerminalWindow::hintsReachTheStatusPanel() {
   QStatusTipEvent button(window.findChild<QPushButton*>("ButtonSend")->statusTip());
   QApplication::sendEvent(window.findChild<QPushButton*>("ButtonSend"), &button);
   QCOMPARE(context_->hints.last(), QString("Send selected command"));
+}
+
+// The main window may replace the terminal file from a notification that runs
+// while pending events are let through between clearing and building a form.
+void TestTerminalWindow::windowDestroyedWhileItsFormIsBuilt() {
+  path_ = WriteTerminalFile(*folder_, "shop.qvl", SampleFile());
+  auto* window = new TFormChildTerminalWindow(*context_, path_);
+  window->show();
+  const QPointer<TFormChildTerminalWindow> alive(window);
+  QMetaObject::invokeMethod(window, [window] { delete window; }, Qt::QueuedConnection);
+  window->TreeViewCommandChange(Node(*window, "Sales", "Open"));
+  QVERIFY(alive.isNull());
+}
+
+void TestTerminalWindow::selectionChangedWhileAFormIsBuilt() {
+  TFormChildTerminalWindow& window = OpenWindow();
+  QTreeWidgetItem* open = Node(window, "Sales", "Open");
+  QTreeWidgetItem* kinds = Node(window, "Sales", "Kinds");
+  window.TreeViewCommand()->setCurrentItem(open);
+  // The user picks another command while the first form is built; its
+  // delayed change fires among the pending events.
+  QMetaObject::invokeMethod(
+      &window,
+      [&window, kinds] {
+        window.TreeViewCommand()->setCurrentItem(kinds);
+        window.TreeViewCommandChange(kinds);
+      },
+      Qt::QueuedConnection);
+  window.TreeViewCommandChange(open);
+  QCOMPARE(window.CurrentCommand(), std::string("SalesKinds"));
+  QCOMPARE(window.FieldCount(), std::size_t(8));
 }
 
 QTEST_MAIN(TestTerminalWindow)
