@@ -104,8 +104,11 @@ void TFieldTypeComboBox::UserChangedText(const QString& text) {
   emit UserTextChanged(checked);
 }
 
+// Only a control the user can fill holds the focus: a drop-down list without
+// items would otherwise trap it for good.
 bool TFieldTypeComboBox::MustKeepFocus() const {
-  return required_ && isEnabled() && isVisible() && currentText().isEmpty();
+  const bool fillable = isEditable() || count() > 0;
+  return required_ && fillable && isEnabled() && isVisible() && currentText().isEmpty();
 }
 
 bool TFieldTypeComboBox::focusNextPrevChild(bool next) {

@@ -41,6 +41,7 @@ class TestFieldTypeComboBox : public QObject {
   void textsAssignedByTheProgramAreNotChecked();
   void requiredEmptyControlKeepsTheFocus();
   void notRequiredControlLetsTheFocusGo();
+  void requiredListWithoutItemsDoesNotTrapTheFocus();
 };
 
 void TestFieldTypeComboBox::keyFilter_data() {
@@ -194,6 +195,17 @@ void TestFieldTypeComboBox::requiredEmptyControlKeepsTheFocus() {
 void TestFieldTypeComboBox::notRequiredControlLetsTheFocusGo() {
   TTwoControls controls;
   QVERIFY(QTest::qWaitForWindowActive(&controls.window));
+  controls.first->setFocus(Qt::OtherFocusReason);
+  QTRY_VERIFY(controls.first->hasFocus());
+  QTest::keyClick(&controls.window, Qt::Key_Tab);
+  QVERIFY(controls.second->hasFocus());
+}
+
+void TestFieldTypeComboBox::requiredListWithoutItemsDoesNotTrapTheFocus() {
+  TTwoControls controls;
+  QVERIFY(QTest::qWaitForWindowActive(&controls.window));
+  controls.first->SetStyle(TFieldTypeComboBox::TStyle::DropDownList);
+  controls.first->SetRequired(true);
   controls.first->setFocus(Qt::OtherFocusReason);
   QTRY_VERIFY(controls.first->hasFocus());
   QTest::keyClick(&controls.window, Qt::Key_Tab);
