@@ -4,6 +4,8 @@
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QPainter>
+#include <QStyleOptionFrame>
 
 namespace quorvel::model {
 
@@ -31,6 +33,42 @@ void TFieldTypeComboBox::SetStyle(TStyle style) {
   // Choosing a list item is a change by the user as well.
   connect(this, &QComboBox::textActivated, this, &TFieldTypeComboBox::UserChangedText,
           Qt::UniqueConnection);
+}
+
+void TFieldTypeComboBox::showPopup() {
+  if (style_ != TStyle::Simple) QComboBox::showPopup();
+}
+
+// The simple style looks like an edit line: the frame of one, and the edit
+// line over the whole control where the arrow would be.
+void TFieldTypeComboBox::paintEvent(QPaintEvent* event) {
+  if (style_ != TStyle::Simple) {
+    QComboBox::paintEvent(event);
+    return;
+  }
+  QPainter painter(this);
+  QStyleOptionFrame option;
+  option.initFrom(this);
+  option.lineWidth = style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, this);
+  option.midLineWidth = 0;
+  option.state |= QStyle::State_Sunken;
+  style()->drawPrimitive(QStyle::PE_PanelLineEdit, &option, &painter, this);
+}
+
+void TFieldTypeComboBox::resizeEvent(QResizeEvent* event) {
+  QComboBox::resizeEvent(event);
+  FitSimpleEditLine();
+}
+
+void TFieldTypeComboBox::showEvent(QShowEvent* event) {
+  QComboBox::showEvent(event);
+  FitSimpleEditLine();
+}
+
+void TFieldTypeComboBox::FitSimpleEditLine() {
+  if (style_ != TStyle::Simple || lineEdit() == nullptr) return;
+  const int frame = style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, this);
+  lineEdit()->setGeometry(rect().adjusted(frame + 1, frame, -frame - 1, -frame));
 }
 
 void TFieldTypeComboBox::SetFldType(TFldType type) {

@@ -42,6 +42,9 @@ class TFieldTypeComboBox : public QComboBox {
   QString Text() const { return currentText(); }
   void SetText(const QString& text);
 
+  // The simple style has no list to show.
+  void showPopup() override;
+
  signals:
   // After the change check, for every change the user made.
   void UserTextChanged(const QString& text);
@@ -50,11 +53,15 @@ class TFieldTypeComboBox : public QComboBox {
   void keyPressEvent(QKeyEvent* event) override;
   void focusOutEvent(QFocusEvent* event) override;
   bool focusNextPrevChild(bool next) override;
+  void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void showEvent(QShowEvent* event) override;
 
  private:
   void UserChangedText(const QString& text);
   bool MustKeepFocus() const;
   void ApplyMaxLength();
+  void FitSimpleEditLine();
 
   TStyle style_ = TStyle::Simple;
   TFldType fldType_ = ftdAlphaNumeric;

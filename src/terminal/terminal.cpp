@@ -519,6 +519,10 @@ QWidget* TFormChildTerminalWindow::CreateFieldControl(const model::TCommandField
     for (const QPalette::ColorRole role : {QPalette::Base, QPalette::Button, QPalette::Window}) {
       palette.setColor(QPalette::Disabled, role, background);
     }
+    // The value stays readable: it is sent like any other.
+    for (const QPalette::ColorRole role : {QPalette::Text, QPalette::ButtonText}) {
+      palette.setColor(QPalette::Disabled, role, palette.color(QPalette::Active, role));
+    }
     control->setPalette(palette);
     control->setAutoFillBackground(true);
   }
