@@ -141,29 +141,31 @@ void TFormChildLogWindow::OpenLogFile() {
   if (logFd_ < 0) return;  // no log file: the view works on its own
   if (created) {
     const QString exe = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
-    WriteFilePieces({kCompanyName, kLineEnd});
-    WriteFilePieces({ToBytes(exe), kLineEnd});
+    WriteFileLine({kCompanyName});
+    WriteFileLine({ToBytes(exe)});
   }
   const QDateTime now = QDateTime::currentDateTime();
   const QLocale locale = QLocale::system();
   const QString stamp = locale.toString(now.date(), QLocale::ShortFormat) + QLatin1Char(' ') +
                         locale.toString(now.time(), QLocale::LongFormat);
-  WriteFilePieces({kLineEnd});
-  WriteFilePieces({ToBytes(stamp), kLineEnd});
+  WriteFileLine({});
+  WriteFileLine({ToBytes(stamp)});
 }
 
-// One unbuffered write per piece; O_APPEND puts each at the end of the file.
-// A failed write is ignored: the log file is a best-effort copy of the view.
-void TFormChildLogWindow::WriteFilePieces(std::initializer_list<std::string> pieces) {
+// A line goes to the file at once, unbuffered, in one write: O_APPEND puts it
+// at the end of the file, and a failing write cannot leave half a line. A
+// failed write is ignored: the log file is a best-effort copy of the view.
+void TFormChildLogWindow::WriteFileLine(std::initializer_list<std::string> pieces) {
   if (logFd_ < 0) return;
-  for (const std::string& piece : pieces) {
-    std::size_t done = 0;
-    while (done < piece.size()) {
-      const ssize_t n = ::write(logFd_, piece.data() + done, piece.size() - done);
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) return;
-      done += static_cast<std::size_t>(n);
-    }
+  std::string line;
+  for (const std::string& piece : pieces) line += piece;
+  line += kLineEnd;
+  std::size_t done = 0;
+  while (done < line.size()) {
+    const ssize_t n = ::write(logFd_, line.data() + done, line.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return;
+    done += static_cast<std::size_t>(n);
   }
 }
 
@@ -180,9 +182,9 @@ void TFormChildLogWindow::AddEntry(TSource source, const std::string& prefix,
                                    const std::string& text, bool showInView,
                                    bool fileWithPrefix) {
   if (fileWithPrefix) {
-    WriteFilePieces({prefix, text, kLineEnd});
+    WriteFileLine({prefix, text});
   } else {
-    WriteFilePieces({text, kLineEnd});
+    WriteFileLine({text});
   }
   if (!showInView) return;
   pending_.push_back({ColorOf(source), prefix, text});

@@ -89,7 +89,8 @@ class TFormChildLogWindow : public QWidget {
 
   void CopySettings();
   void OpenLogFile();
-  void WriteFilePieces(std::initializer_list<std::string> pieces);
+  // Writes the pieces and a CR LF as one line of the log file.
+  void WriteFileLine(std::initializer_list<std::string> pieces);
   void AddEntry(TSource source, const std::string& prefix, const std::string& text,
                 bool showInView, bool fileWithPrefix);
   void ScheduleFlush();
