@@ -65,6 +65,8 @@ class TestSend : public QObject {
   void enqAcknowledgedShowsAlive();
   void dgiErrorGivesTheTreeBack();
   void stopWaitingPassesTheAnswerOver();
+  void sendWaitsForTheBusyPortWithTheWindowResponsive();
+  void windowClosedWhileSendWaitsIsLeftAlone();
 };
 
 void TestSend::hostFieldsReachThePrinterAsWireTexts() {
@@ -278,6 +280,46 @@ void TestSend::stopWaitingPassesTheAnswerOver() {
   QTest::qWait(50);
   QCOMPARE(bench.Status(), QStringLiteral("Sending ..."));  // the answer was not shown
   QVERIFY(bench.window->findChild<QLineEdit*>(QStringLiteral("AnswerBox0")) == nullptr);
+}
+
+// The port is busy with a command handed over elsewhere: Send waits for it with the
+// window's events running, then sends its own.
+void TestSend::sendWaitsForTheBusyPortWithTheWindowResponsive() {
+  TSendBench bench(SampleFile());
+  emulator::THostReply slow;
+  slow.busyReports = 3;
+  slow.busyIntervalMs = 100;
+  bench.hostLine->QueueHostReply(slow);
+  QVERIFY(bench.Select("Sales", "Plain"));
+  QVERIFY(bench.host->AddDataField("other"));
+  QVERIFY(bench.host->SendCommand());
+  int ticks = 0;
+  QTimer ticker;
+  QObject::connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
+  ticker.start(10);
+  bench.Button("ButtonSend")->click();  // returns once its command is handed over
+  QVERIFY(ticks > 0);
+  QCOMPARE(bench.context.statusHistory, QStringList{"Sending ..."});
+  QTRY_COMPARE_WITH_TIMEOUT(bench.Status(), QStringLiteral("Ready"), 5000);
+  QCOMPARE(bench.HostCommands(), (std::vector<std::vector<std::string>>{{"other"}, {"P", "ok"}}));
+}
+
+void TestSend::windowClosedWhileSendWaitsIsLeftAlone() {
+  TSendBench bench(SampleFile());
+  emulator::THostReply slow;
+  slow.busyReports = 2;
+  slow.busyIntervalMs = 100;
+  bench.hostLine->QueueHostReply(slow);
+  QVERIFY(bench.Select("Sales", "Plain"));
+  QVERIFY(bench.host->AddDataField("other"));
+  QVERIFY(bench.host->SendCommand());
+  QPushButton* send = bench.Button("ButtonSend");
+  QTimer::singleShot(50, [&bench] { bench.window.reset(); });  // the file is closed meanwhile
+  send->click();
+  QVERIFY(bench.window == nullptr);
+  QTRY_COMPARE_WITH_TIMEOUT(bench.host->State(), host::EFP_S_Idle, 5000);
+  QTest::qWait(50);
+  QCOMPARE(bench.hostLine->ReceivedFrames().size(), std::size_t{1});
 }
 
 QTEST_MAIN(TestSend)
