@@ -263,6 +263,32 @@ TEST_F(CliSend, DgiCommandsJoinTheirFields) {
   EXPECT_EQ(Run("Fiscal/Alive", {"--repeat", "2"}, (folder / "dgi").string()).status, 2);
 }
 
+// Without --device the port comes from the desktop program's settings: HComm and
+// the port map of its store.
+TEST_F(CliSend, DeviceFromTheUserSettings) {
+  const fs::path config = folder / "config";
+  fs::create_directories(config);
+  std::ofstream(config / "quorvel.conf") << "[General]\nHComm=3\nHBaud=7\n[Ports]\nCom4=" << (folder / "host").string() << "\n";
+  const char* saved = std::getenv("XDG_CONFIG_HOME");
+  const std::string previous = saved ? saved : "";
+  ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+  std::vector<std::string> args = {QUORVEL_CLI_PATH, "send", "--file", (folder / "test.qvl").string(), "--command",
+                                   "Sales/Ticket"};
+  std::vector<char*> argv;
+  for (auto& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  pid_t pid = 0;
+  int status = -1;
+  if (::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0) ::waitpid(pid, &status, 0);
+  posix_spawn_file_actions_destroy(&actions);
+  if (saved) ::setenv("XDG_CONFIG_HOME", previous.c_str(), 1); else ::unsetenv("XDG_CONFIG_HOME");
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_EQ(host->ReceivedFrames().size(), 1u);
+}
+
 TEST_F(CliSend, UnusableArgumentsAndCommandsAreRefused) {
   const std::vector<std::vector<std::string>> cases = {
       {"--repeat", "0"}, {"--repeat", "10000"}, {"--repeat", "abc"}, {"--field", "0=x"},
