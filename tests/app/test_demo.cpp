@@ -2,11 +2,13 @@
 // type with lists, notes, required and read-only fields, and that every command
 // builds its form in the terminal window without an error.
 #include <QFile>
+#include <QLabel>
 #include <QTreeWidget>
 #include <QtTest>
 
 #include <set>
 
+#include "emulator/emulator.h"
 #include "mainwindowfixture.h"
 #include "model/fieldrecords.h"
 #include "model/inimemory.h"
@@ -122,6 +124,45 @@ class TestDemo : public QObject {
     }
     QCOMPARE(visited, commands.size());
     QCOMPARE(fixture.prompts.MessageTexts(), QStringList());
+  }
+
+  void aDemoCommandSentToTheEmulatorShowsItsDecodedAnswer() {
+    TMainWindowFixture fixture;
+    namespace emulator = quorvel::emulator;
+    emulator::TEmulator host(emulator::TLine::Host, fixture.Path(QStringLiteral("host")).toStdString());
+    host.SetHostProtocol(emulator::THostProtocol::Extended);
+    emulator::THostReply reply;
+    reply.printerStatus = 0x0004;  // "Paper out"
+    reply.fiscalStatus = 0x1000;   // "Receipt open"
+    reply.fields = std::vector<std::string>{"\x01", "*"};
+    host.SetDefaultHostReply(reply);
+    fixture.MapPort(1, host.DevicePath());
+    const QString copy = fixture.Path(QStringLiteral("demo.qvl"));
+    QVERIFY(QFile::copy(demoPath_, copy));
+    fixture.SetSetting("File", copy);
+    auto window = fixture.StartShown();
+    QTRY_VERIFY(window->TerminalFileOpen());
+    fixture.prompts.shown.clear();
+
+    auto* terminal = window->TerminalWindow();
+    QTreeWidgetItem* printerStatus = terminal->TreeViewCommand()->topLevelItem(0)->child(0)->child(0);
+    terminal->TreeViewCommand()->setCurrentItem(printerStatus);
+    terminal->TreeViewCommandChange(printerStatus);
+    QCOMPARE(terminal->CurrentCommand(), std::string("InformationPrinter status"));
+    terminal->ButtonSendClick();
+    QVERIFY(host.WaitForFrames(1, 10000));
+    auto shows = [terminal](const QString& text) {
+      for (const QLabel* label : terminal->findChildren<QLabel*>()) {
+        if (label->text() == text) return true;
+      }
+      return false;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(shows(QStringLiteral("Receipt open")), 15000);
+    QVERIFY(shows(QStringLiteral("Paper out")));
+    QCOMPARE(fixture.prompts.MessageTexts(), QStringList());
+    // The command went out as its read-only code and the chosen list item.
+    const std::string frame = host.ReceivedFrames().at(0);
+    QVERIFY(frame.find(std::string("*\x1CN")) != std::string::npos);
   }
 
  private:
