@@ -743,7 +743,14 @@ void TileWindows(QMdiArea* area, bool sideBySide) {
     if (!window->isMinimized() && window->isVisible()) windows.append(window);
   }
   if (windows.isEmpty()) return;
-  const QRect room = area->viewport()->rect();
+  // The row of minimized icons along the bottom stays free.
+  QRect room = area->viewport()->rect();
+  for (QMdiSubWindow* window : area->subWindowList()) {
+    if (window->isMinimized()) {
+      room.setBottom(room.bottom() - window->height());
+      break;
+    }
+  }
   const int count = static_cast<int>(windows.size());
   for (int i = 0; i < count; ++i) {
     QMdiSubWindow* window = windows[i];
