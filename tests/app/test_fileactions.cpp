@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QDropEvent>
 #include <QMdiArea>
+#include <QMenu>
 #include <QMimeData>
 #include <QUrl>
 #include <QtTest>
@@ -355,6 +356,26 @@ class TestFileActions : public QObject {
     QCOMPARE(log->geometry().bottom() + 1, bottom);
     QVERIFY(!terminal->geometry().intersects(log->geometry()));
     QCOMPARE(std::min(terminal->x(), log->x()), 0);
+  }
+  void windowMenuListsTheChildWindows() {
+    TMainWindowFixture fixture;
+    const QString path = fixture.WriteTerminalFile(QStringLiteral("shop.qvl"));
+    fixture.SetSetting("File", path);
+    auto window = fixture.StartShown();
+    QTRY_VERIFY(window->TerminalFileOpen());
+    auto items = [&window] {
+      QMetaObject::invokeMethod(window->MenuWindow, "aboutToShow");
+      QStringList texts;
+      for (QAction* item : window->MenuWindow->actions()) texts << (item->isSeparator() ? QStringLiteral("-") : item->text());
+      return texts;
+    };
+    QCOMPARE(items(), (QStringList{"&Cascade", "Tile &Horizontally", "&Tile Vertically", "&Minimize All", "&Arrange",
+                                   "-", "&1 " + path, "&2 Log window"}));
+    window->MenuWindow->actions().last()->trigger();
+    QCOMPARE(window->MdiArea()->activeSubWindow(), window->LogSubWindow());
+    QVERIFY(!window->LogSubWindow()->isMinimized());
+    window->ActionClose->trigger();
+    QCOMPARE(items().size(), 5);
   }
 };
 
