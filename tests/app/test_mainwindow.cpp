@@ -10,6 +10,7 @@
 #include <QMenuBar>
 #include <QStatusTipEvent>
 #include <QTextEdit>
+#include <QTreeWidget>
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
@@ -24,6 +25,7 @@
 #include "emulator/emulator.h"
 #include "host/fiscalcontrol.h"
 #include "mainwindowfixture.h"
+#include "terminal/terminal.h"
 
 using quorvel::app::TFormMain;
 using quorvel::app::testing::TMainWindowFixture;
@@ -429,6 +431,33 @@ class TestMainWindow : public QObject {
     }
     const int stored = fixture.Setting("TVWidth").toInt();
     QVERIFY2(stored > 0 && stored <= 222, qPrintable(QString::number(stored)));
+  }
+  void resetSerialPortsAbandonsTheCommandInProgress() {
+    TMainWindowFixture fixture;
+    TEmulator host(TLine::Host, fixture.Path(QStringLiteral("host")).toStdString());
+    quorvel::emulator::THostReply silent;
+    silent.silent = true;
+    host.SetDefaultHostReply(silent);
+    fixture.MapPort(1, host.DevicePath());
+    fixture.SetSetting("File", fixture.WriteTerminalFile(QStringLiteral("shop.qvl")));
+    auto window = fixture.StartShown();
+    QTRY_VERIFY(window->TerminalFileOpen());
+    fixture.prompts.shown.clear();
+    auto* terminal = window->TerminalWindow();
+    QTreeWidgetItem* command = terminal->TreeViewCommand()->topLevelItem(0)->child(0)->child(0);
+    terminal->TreeViewCommand()->setCurrentItem(command);
+    terminal->TreeViewCommandChange(command);
+    terminal->ButtonSendClick();
+    QVERIFY(host.WaitForFrames(1, 10000));
+    QCOMPARE(window->Host().State(), quorvel::host::EFP_S_Busy);
+
+    window->ActionResetPorts->trigger();
+    QCOMPARE(window->Host().State(), quorvel::host::EFP_S_Idle);
+    QCOMPARE(window->StatusText(1), QStringLiteral("Ready"));
+    // The interrupted read ends the exchange with an error, which reaches the
+    // terminal window as HostError.
+    QTRY_VERIFY_WITH_TIMEOUT(!fixture.prompts.MessageTexts().isEmpty(), 15000);
+    QCOMPARE(window->Host().LastError(), quorvel::host::EFP_E_ReadTimeOut);
   }
 };
 
