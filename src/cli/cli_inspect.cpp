@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "cli/cli.h"
+#include "cli/clisupport.h"
 #include "model/commalist.h"
 #include "model/fieldrecords.h"
 #include "model/inimemory.h"
@@ -22,10 +23,7 @@ namespace {
 
 using namespace quorvel::model;
 
-void PrintLine(const std::string& line) {
-  std::fwrite(line.data(), 1, line.size(), stdout);
-  std::fputc('\n', stdout);
-}
+constexpr const char* kInspectUsage = "inspect FILE";
 
 std::string Hex(unsigned value, int digits) {
   char buffer[16];
@@ -51,13 +49,13 @@ void PrintReturnCodes(const TIniMemory& copy) {
   for (const std::string& key : copy.ReadSectionKeys(kSectionReturnCodes)) {
     unsigned code = 0;
     if (!ReturnCodeOfKey(key, code) || !printed.insert(code).second) continue;
-    PrintLine("returncode " + std::to_string(code) + " " + ReadReturnCodeDescription(copy, code));
+    WriteLine("returncode " + std::to_string(code) + " " + ReadReturnCodeDescription(copy, code));
   }
 }
 
 void PrintFixedAnswers(const TIniMemory& copy, std::string_view section, const std::string& word) {
   for (const TFixedAnswer& record : ReadFixedAnswers(copy, section).Records) {
-    PrintLine("fixed " + word + " panel=" + std::to_string(record.Panel) + " mask=" + Hex(record.Mask, 4) +
+    WriteLine("fixed " + word + " panel=" + std::to_string(record.Panel) + " mask=" + Hex(record.Mask, 4) +
               " result=" + Hex(record.Result, 4) + " color=" + Hex(record.Color, 8) + " " + record.Text);
   }
 }
@@ -73,7 +71,7 @@ void PrintCommand(const TIniMemory& copy, const std::string& group, const std::s
   const std::string name = group + "/" + command;
   const TCommandDefinition definition = ReadCommandDefinition(copy, section);
   const TAnswerDefinition answers = ReadAnswerDefinition(copy, section);
-  PrintLine("command " + name + " mode=" + std::to_string(definition.Mode) +
+  WriteLine("command " + name + " mode=" + std::to_string(definition.Mode) +
             " fields=" + std::to_string(definition.Fields.size()) + " answers=" + std::to_string(answers.Fields.size()));
   WarnBeyondLimit(name, definition.FieldsBeyondLimit, "command");
   WarnBeyondLimit(name, answers.FieldsBeyondLimit, "answer");
@@ -81,7 +79,7 @@ void PrintCommand(const TIniMemory& copy, const std::string& group, const std::s
   int number = 0;
   for (const TCommandField& f : definition.Fields) {
     ++number;
-    PrintLine("cmdfield " + std::to_string(number) + " caption=" + f.Caption + " type=" + std::to_string(f.TextType) +
+    WriteLine("cmdfield " + std::to_string(number) + " caption=" + f.Caption + " type=" + std::to_string(f.TextType) +
               " control=" + std::to_string(f.ControlType) + " max=" + std::to_string(f.MaxLength) +
               " required=" + Bit(f.Required) + " readonly=" + Bit(f.ReadOnly) + " min=" + std::to_string(f.MinLength) +
               " decimals=" + std::to_string(f.Decimals) + " autoinc=" + Bit(f.AutoIncrement) +
@@ -90,32 +88,29 @@ void PrintCommand(const TIniMemory& copy, const std::string& group, const std::s
   number = 0;
   for (const TAnswerField& f : answers.Fields) {
     ++number;
-    PrintLine("ansfield " + std::to_string(number) + " caption=" + f.Caption + " type=" + std::to_string(f.Type) +
+    WriteLine("ansfield " + std::to_string(number) + " caption=" + f.Caption + " type=" + std::to_string(f.Type) +
               " decimals=" + std::to_string(f.Decimals));
   }
   const std::vector<std::string> notes = ReadNotes(copy, section);
-  if (!notes.empty()) PrintLine("notes " + EncodeCommaList(notes));
+  if (!notes.empty()) WriteLine("notes " + EncodeCommaList(notes));
 }
 
 void Inspect(const std::string& path) {
   const TGeneralSettings general = ReadGeneral(TIniFile(path));
-  PrintLine("general protocol=" + std::to_string(general.Protocol) + " input=" +
+  WriteLine("general protocol=" + std::to_string(general.Protocol) + " input=" +
             std::to_string(general.InputDateFormat) + " output=" + std::to_string(general.OutputDateFormat));
   const TIniMemory copy(path);
   PrintReturnCodes(copy);
   PrintFixedAnswers(copy, kSectionFiscalAnswer, "fiscal");
   PrintFixedAnswers(copy, kSectionPrinterAnswer, "printer");
   for (const std::string& group : ReadGroups(copy)) {
-    PrintLine("group " + group);
+    WriteLine("group " + group);
     for (const std::string& command : ReadGroupCommands(copy, group)) PrintCommand(copy, group, command);
   }
 }
 
 int RunInspect(const std::vector<std::string>& args) {
-  if (args.size() != 1) {
-    std::fprintf(stderr, "usage: quorvel-cli inspect FILE\n");
-    return 2;
-  }
+  if (args.size() != 1) return UsageError("", kInspectUsage);
   const std::string& path = args[0];
   // The program reads a missing file as empty; a tool asked to check a file
   // must not report a mistyped name as a valid, empty terminal file.
@@ -140,6 +135,6 @@ int RunInspect(const std::vector<std::string>& args) {
 
 }  // namespace
 
-QUORVEL_CLI_COMMAND(inspect, "inspect FILE", RunInspect);
+QUORVEL_CLI_COMMAND(inspect, kInspectUsage, RunInspect);
 
 }  // namespace quorvel::cli

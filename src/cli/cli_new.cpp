@@ -5,16 +5,16 @@
 #include <vector>
 
 #include "cli/cli.h"
+#include "cli/clisupport.h"
 #include "model/terminalfile.h"
 
 namespace quorvel::cli {
 namespace {
 
+constexpr const char* kNewUsage = "new FILE";
+
 int RunNew(const std::vector<std::string>& args) {
-  if (args.size() != 1 || args[0].empty()) {
-    std::fprintf(stderr, "usage: quorvel-cli new FILE\n");
-    return 2;
-  }
+  if (args.size() != 1 || args[0].empty()) return UsageError("", kNewUsage);
   try {
     model::WriteTemplate(args[0]);
   } catch (const std::exception& error) {
@@ -26,6 +26,6 @@ int RunNew(const std::vector<std::string>& args) {
 
 }  // namespace
 
-QUORVEL_CLI_COMMAND(new, "new FILE", RunNew);
+QUORVEL_CLI_COMMAND(new, kNewUsage, RunNew);
 
 }  // namespace quorvel::cli

@@ -8,9 +8,11 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cli/cli.h"
+#include "cli/clisupport.h"
 #include "dgi/fpauxcontrol.h"
 #include "host/fiscalcontrol.h"
 #include "model/answerdecode.h"
@@ -28,9 +30,6 @@ namespace {
 
 using TClock = std::chrono::steady_clock;
 
-constexpr int kExitOk = 0;
-constexpr int kExitErrorEvent = 1;
-constexpr int kExitRefused = 2;
 constexpr int kModeDgi = 1;
 
 const char kUsage[] =
@@ -44,18 +43,6 @@ struct TSendArgs {
   std::map<std::size_t, std::string> fields;  // 1-based field number -> text
   int repeat = 0;                             // 0: send once
 };
-
-int Refuse(const std::string& message) {
-  std::fprintf(stderr, "%s\n", message.c_str());
-  return kExitRefused;
-}
-
-std::optional<host::TBaudRate> BaudFromText(const std::string& text) {
-  for (int baud = host::br1200; baud <= host::br115200; ++baud)
-    if (text == std::to_string(host::BitsPerSecond(static_cast<host::TBaudRate>(baud))))
-      return static_cast<host::TBaudRate>(baud);
-  return std::nullopt;
-}
 
 // Parses the arguments; an error message when they are not usable.
 std::optional<std::string> ParseArgs(const std::vector<std::string>& args, TSendArgs& out) {
@@ -88,23 +75,6 @@ std::optional<std::string> ParseArgs(const std::vector<std::string>& args, TSend
   }
   if (out.file.empty() || out.command.empty()) return std::string("--file and --command are required");
   return std::nullopt;
-}
-
-// "write" and bytes 02 20 give "write 02 20"; no bytes give the bare word (as quorvel-cli host).
-std::string WithHex(const std::string& word, const std::string& bytes) {
-  char pair[4];
-  std::string line = word;
-  for (unsigned char byte : bytes) {
-    std::snprintf(pair, sizeof pair, " %02X", byte);
-    line += pair;
-  }
-  return line;
-}
-
-void PrintLine(const std::string& line) {
-  std::fwrite(line.data(), 1, line.size(), stdout);
-  std::fputc('\n', stdout);
-  std::fflush(stdout);
 }
 
 // Answer values are bytes; control bytes are written as x'HH' so the output stays one line.
@@ -266,16 +236,8 @@ class THostSend {
  public:
   THostSend(const TCommand& command, const model::TIniMemory& file, bool showReserved)
       : command_(command), file_(file), showReserved_(showReserved), control_(loop_) {
-    control_.OnWrite = [](host::TFPHostControl&, const std::string& value) { PrintLine(WithHex("write", value)); };
-    control_.OnRead = [](host::TFPHostControl&, const std::string& value) { PrintLine(WithHex("read", value)); };
-    control_.OnAck = [](host::TFPHostControl&) { PrintLine("ack"); };
-    control_.OnNack = [](host::TFPHostControl&) { PrintLine("nack"); };
-    control_.OnIntermediateAnswer = [](host::TFPHostControl&) { PrintLine("busy"); };
-    control_.OnFinalAnswer = [this](host::TFPHostControl& sender) { FinalAnswer(sender); };
-    control_.OnError = [this](host::TFPHostControl& sender) {
-      PrintLine(std::string("error ") + host::ErrorName(sender.LastError()));
-      ended_ = true;
-    };
+    PrintHostEvents(control_, {.answered = [this](const std::vector<std::string>& fields) { Answered(fields); },
+                               .failed = [this] { ended_ = true; }});
   }
 
   int Run(const std::string& device, host::TBaudRate baud, int repeat) {
@@ -346,18 +308,12 @@ class THostSend {
                 at(0), median, durations.empty() ? 0.0 : durations.back());
   }
 
-  void FinalAnswer(host::TFPHostControl& sender) {
-    const auto printer = static_cast<std::uint16_t>(sender.PrinterStatus());
-    const auto fiscal = static_cast<std::uint16_t>(sender.FiscalStatus());
-    const auto code = static_cast<std::uint16_t>(sender.ReturnCode());
-    std::printf("final printer=%s fiscal=%s return=%s\n", model::Hex4(printer).c_str(), model::Hex4(fiscal).c_str(),
-                model::Hex4(code).c_str());
-    std::vector<std::string> values;
-    for (int n = 1; n <= sender.ExtraFieldsCount(); ++n) {
-      values.push_back(sender.GetExtraField(n));
-      PrintLine(WithHex("field " + std::to_string(n), values.back()));
-    }
-    if (showAnswer_) PrintDecodedAnswer(fiscal, printer, code, values);
+  // After the final answer's event lines.
+  void Answered(const std::vector<std::string>& fields) {
+    if (showAnswer_)
+      PrintDecodedAnswer(static_cast<std::uint16_t>(control_.FiscalStatus()),
+                         static_cast<std::uint16_t>(control_.PrinterStatus()),
+                         static_cast<std::uint16_t>(control_.ReturnCode()), fields);
     answered_ = ended_ = true;
   }
 
@@ -409,21 +365,10 @@ class THostSend {
 class TDgiSend {
  public:
   explicit TDgiSend(const TCommand& command) : command_(command), control_(loop_) {
-    control_.OnWrite = [](dgi::TFPAuxControl&, const std::string& value) { PrintLine(WithHex("write", value)); };
-    control_.OnRead = [](dgi::TFPAuxControl&, const std::string& value) { PrintLine(WithHex("read", value)); };
-    control_.OnAck = [this](dgi::TFPAuxControl&) {
-      PrintLine("ack");
-      status_ = kExitOk;
-    };
-    control_.OnNack = [](dgi::TFPAuxControl&) { PrintLine("nack"); };
-    control_.OnAnswer = [this](dgi::TFPAuxControl& sender, bool isFinal) {
-      PrintLine(WithHex(isFinal ? "answer final" : "answer intermediate", sender.Answer()));
-      if (isFinal) status_ = kExitOk;
-    };
-    control_.OnError = [this](dgi::TFPAuxControl& sender) {
-      PrintLine(std::string("error ") + dgi::ErrorName(sender.LastError()));
-      status_ = kExitErrorEvent;
-    };
+    TDgiEventHooks hooks;
+    hooks.acknowledged = hooks.answered = [this] { status_ = kExitOk; };
+    hooks.failed = [this] { status_ = kExitErrorEvent; };
+    PrintDgiEvents(control_, std::move(hooks));
   }
 
   int Run(const std::string& device, int timeOutMs) {
@@ -458,8 +403,7 @@ class TDgiSend {
 int RunSend(const std::vector<std::string>& arguments) {
   TSendArgs args;
   if (const auto problem = ParseArgs(arguments, args)) {
-    std::fprintf(stderr, "%s\nusage: quorvel-cli %s\n", problem->c_str(), kUsage);
-    return kExitRefused;
+    return UsageError(*problem, kUsage);
   }
   if (std::FILE* probe = std::fopen(args.file.c_str(), "rb")) {
     std::fclose(probe);

@@ -1,0 +1,123 @@
+#include "cli/clisupport.h"
+
+#include <cstdio>
+#include <cstdint>
+#include <utility>
+
+#include "model/answerdecode.h"
+
+namespace quorvel::cli {
+namespace {
+
+// Runs a hook the caller may have left empty.
+template <typename THook, typename... TArgs>
+void Notify(const THook& hook, TArgs&&... args) {
+  if (hook) hook(std::forward<TArgs>(args)...);
+}
+
+std::string StatusHex(std::int16_t word) { return model::Hex4(static_cast<std::uint16_t>(word)); }
+
+}  // namespace
+
+void WriteLine(const std::string& line) {
+  std::fwrite(line.data(), 1, line.size(), stdout);
+  std::fputc('\n', stdout);
+}
+
+void PrintLine(const std::string& line) {
+  WriteLine(line);
+  std::fflush(stdout);
+}
+
+std::string WithHex(const std::string& word, const std::string& bytes) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  std::string line = word;
+  for (const unsigned char c : bytes) {
+    line += ' ';
+    line += kDigits[c >> 4];
+    line += kDigits[c & 0x0F];
+  }
+  return line;
+}
+
+std::optional<host::TBaudRate> BaudFromText(const std::string& text) {
+  for (int baud = host::br1200; baud <= host::br115200; ++baud)
+    if (text == std::to_string(host::BitsPerSecond(static_cast<host::TBaudRate>(baud))))
+      return static_cast<host::TBaudRate>(baud);
+  return std::nullopt;
+}
+
+int Refuse(const std::string& why) {
+  std::fprintf(stderr, "%s\n", why.c_str());
+  return kExitRefused;
+}
+
+int UsageError(const std::string& why, const char* usage) {
+  if (!why.empty()) Refuse(why);
+  std::fprintf(stderr, "usage: quorvel-cli %s\n", usage);
+  return kExitRefused;
+}
+
+std::optional<std::string> ReadOptions(const std::vector<std::string>& args, const TOptionTable& options,
+                                       std::vector<std::string>& positional) {
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    const auto option = options.find(arg);
+    if (option != options.end() && i + 1 < args.size()) {
+      if (auto refused = option->second(args[++i])) return refused;
+    } else if (arg == "--") {
+      positional.insert(positional.end(), args.begin() + static_cast<std::ptrdiff_t>(i) + 1, args.end());
+      break;
+    } else if (arg.size() > 1 && arg.compare(0, 2, "--") == 0) {
+      return "unknown option or missing value: " + arg;
+    } else {
+      positional.push_back(arg);
+    }
+  }
+  return std::nullopt;
+}
+
+void PrintHostEvents(host::TFPHostControl& control, THostEventHooks hooks) {
+  control.OnWrite = [](host::TFPHostControl&, const std::string& value) { PrintLine(WithHex("write", value)); };
+  control.OnRead = [](host::TFPHostControl&, const std::string& value) { PrintLine(WithHex("read", value)); };
+  control.OnAck = [](host::TFPHostControl&) { PrintLine("ack"); };
+  control.OnNack = [](host::TFPHostControl&) { PrintLine("nack"); };
+  control.OnIntermediateAnswer = [](host::TFPHostControl&) { PrintLine("busy"); };
+  control.OnFinalAnswer = [answered = std::move(hooks.answered)](host::TFPHostControl& sender) {
+    PrintLine("final printer=" + StatusHex(sender.PrinterStatus()) + " fiscal=" + StatusHex(sender.FiscalStatus()) +
+              " return=" + StatusHex(sender.ReturnCode()));
+    std::vector<std::string> fields;
+    for (int n = 1; n <= sender.ExtraFieldsCount(); ++n) {
+      fields.push_back(sender.GetExtraField(n));
+      PrintLine(WithHex("field " + std::to_string(n), fields.back()));
+    }
+    Notify(answered, fields);
+  };
+  control.OnError = [failed = std::move(hooks.failed)](host::TFPHostControl& sender) {
+    PrintLine(std::string("error ") + host::ErrorName(sender.LastError()));
+    Notify(failed);
+  };
+}
+
+void PrintDgiEvents(dgi::TFPAuxControl& control, TDgiEventHooks hooks) {
+  control.OnWrite = [written = std::move(hooks.written)](dgi::TFPAuxControl&, const std::string& value) {
+    PrintLine(WithHex("write", value));
+    Notify(written, value);
+  };
+  control.OnRead = [](dgi::TFPAuxControl&, const std::string& value) { PrintLine(WithHex("read", value)); };
+  control.OnAck = [acknowledged = std::move(hooks.acknowledged)](dgi::TFPAuxControl&) {
+    PrintLine("ack");
+    Notify(acknowledged);
+  };
+  control.OnNack = [](dgi::TFPAuxControl&) { PrintLine("nack"); };
+  control.OnAnswer = [answered = std::move(hooks.answered)](dgi::TFPAuxControl& sender, bool isFinal) {
+    PrintLine(WithHex(isFinal ? "answer final" : "answer intermediate", sender.Answer()));
+    if (isFinal) Notify(answered);
+  };
+  control.OnError = [failed = std::move(hooks.failed)](dgi::TFPAuxControl& sender) {
+    PrintLine(std::string("error ") + dgi::ErrorName(sender.LastError()));
+    Notify(failed);
+  };
+}
+
+}  // namespace quorvel::cli

@@ -1,0 +1,69 @@
+#pragma once
+// What the sub-commands of quorvel-cli share: their output lines, exit statuses,
+// option reading, and the event lines of the host and DGI controls.
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "dgi/fpauxcontrol.h"
+#include "host/fiscalcontrol.h"
+
+namespace quorvel::cli {
+
+constexpr int kExitOk = 0;
+constexpr int kExitErrorEvent = 1;  // the exchange ended with an error event
+constexpr int kExitRefused = 2;     // nothing was sent: bad arguments, or the control refused
+
+// One line on standard output, written as it happens (a script may be reading along).
+void PrintLine(const std::string& line);
+// One line on standard output, left in the buffer (for output that is flushed at the end).
+void WriteLine(const std::string& line);
+
+// "write" and bytes 02 20 give "write 02 20"; no bytes give the bare word.
+std::string WithHex(const std::string& word, const std::string& bytes);
+
+// "9600" gives br9600; nullopt for a speed the host port does not offer.
+std::optional<host::TBaudRate> BaudFromText(const std::string& text);
+
+// Says why on standard error and returns kExitRefused.
+int Refuse(const std::string& why);
+// Says why (when there is a why), then "usage: quorvel-cli USAGE", and returns kExitRefused.
+int UsageError(const std::string& why, const char* usage);
+
+// Takes the value of one option; returns why it refuses the value, or nullopt.
+using TTakeOption = std::function<std::optional<std::string>(const std::string& value)>;
+using TOptionTable = std::map<std::string, TTakeOption>;
+
+// Reads "--NAME VALUE" for the names in options and collects the other arguments
+// into positional (all of those after "--"). Returns why the arguments are not usable.
+std::optional<std::string> ReadOptions(const std::vector<std::string>& args, const TOptionTable& options,
+                                       std::vector<std::string>& positional);
+
+// ---- event lines ----
+
+struct THostEventHooks {
+  // After the "final ..." line and its "field N ..." lines, with the answer's extra fields.
+  std::function<void(const std::vector<std::string>& fields)> answered;
+  // After the "error <name>" line.
+  std::function<void()> failed;
+};
+
+// Prints each event of the host control as one line, in order: "write <hex>", "ack",
+// "nack", "busy", "read <hex>", "final printer=HHHH fiscal=HHHH return=HHHH" followed by
+// "field N <hex>" per extra field, "error <name>".
+void PrintHostEvents(host::TFPHostControl& control, THostEventHooks hooks);
+
+struct TDgiEventHooks {
+  std::function<void(const std::string& bytes)> written;  // after a "write <hex>" line
+  std::function<void()> acknowledged;                     // after an "ack" line
+  std::function<void()> answered;                         // after an "answer final <hex>" line
+  std::function<void()> failed;                           // after an "error <name>" line
+};
+
+// Prints each event of the DGI control as one line, in order: "write <hex>", "ack",
+// "nack", "read <hex>", "answer final|intermediate <hex>", "error <name>".
+void PrintDgiEvents(dgi::TFPAuxControl& control, TDgiEventHooks hooks);
+
+}  // namespace quorvel::cli
