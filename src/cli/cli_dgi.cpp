@@ -78,9 +78,7 @@ int RunDgi(const std::vector<std::string>& args) {
 
   platform::TQueueLoop loop;
   dgi::TFPAuxControl control(loop);
-  platform::TPortMap ports;
-  ports.com[0] = parsed->device;
-  control.SetPortMap(ports);
+  control.SetPortMap(FirstComPortMap(parsed->device));
   control.SetCommPort(dgi::FCom1);
   control.SetTimeOut(parsed->timeOutMs);
 

@@ -84,9 +84,7 @@ int RunHost(const std::vector<std::string>& args) {
 
   platform::TQueueLoop loop;
   host::TFPHostControl control(loop);
-  platform::TPortMap ports;
-  ports.com[0] = parsed->device;
-  control.SetPortMap(ports);
+  control.SetPortMap(FirstComPortMap(parsed->device));
   control.SetCommPort(host::Com1);
   control.SetBaudRate(parsed->baud);
 

@@ -375,9 +375,7 @@ class TDgiSend {
     const model::TWireFields wire =
         model::BuildWireFields(command_.definition.Fields, command_.entries, command_.general.InputDateFormat);
     if (wire.badField) return BadField(*wire.badField);
-    platform::TPortMap map;
-    map.com[0] = device;
-    control_.SetPortMap(map);
+    control_.SetPortMap(FirstComPortMap(device));
     control_.SetCommPort(dgi::FCom1);
     control_.SetTimeOut(timeOutMs);
     if (!control_.OpenPort()) return Refuse(dgi::ErrorName(control_.LastError()));

@@ -40,6 +40,12 @@ std::string WithHex(const std::string& word, const std::string& bytes) {
   return line;
 }
 
+platform::TPortMap FirstComPortMap(const std::string& device) {
+  platform::TPortMap ports;
+  ports.com[0] = device;
+  return ports;
+}
+
 std::optional<host::TBaudRate> BaudFromText(const std::string& text) {
   for (int baud = host::br1200; baud <= host::br115200; ++baud)
     if (text == std::to_string(host::BitsPerSecond(static_cast<host::TBaudRate>(baud))))

@@ -9,6 +9,7 @@
 
 #include "dgi/fpauxcontrol.h"
 #include "host/fiscalcontrol.h"
+#include "platform/portmap.h"
 
 namespace quorvel::cli {
 
@@ -23,6 +24,9 @@ void WriteLine(const std::string& line);
 
 // "write" and bytes 02 20 give "write 02 20"; no bytes give the bare word.
 std::string WithHex(const std::string& word, const std::string& bytes);
+
+// A port map whose first serial port (Com1) is device.
+platform::TPortMap FirstComPortMap(const std::string& device);
 
 // "9600" gives br9600; nullopt for a speed the host port does not offer.
 std::optional<host::TBaudRate> BaudFromText(const std::string& text);
