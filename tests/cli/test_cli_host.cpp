@@ -1,43 +1,16 @@
 // Runs the real quorvel-cli host against the printer emulator on a pseudo-terminal.
-#include <gtest/gtest.h>
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "emulator/emulator.h"
-
-#ifndef QUORVEL_CLI_PATH
-#error "QUORVEL_CLI_PATH must name the quorvel-cli executable"
-#endif
-
-extern char** environ;
+#include "clirun.h"
 
 namespace {
 
-namespace fs = std::filesystem;
+using quorvel::clitest::TCliRun;
 using quorvel::emulator::THostProtocol;
 using quorvel::emulator::THostReply;
 using quorvel::emulator::TEmulator;
 using quorvel::emulator::TLine;
-
-struct TRun {
-  int status = -1;
-  std::vector<std::string> lines;  // standard output
-  std::string err;
-};
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 std::string Hex(const std::string& bytes) {
   static constexpr char kDigits[] = "0123456789ABCDEF";
@@ -50,57 +23,31 @@ std::string Hex(const std::string& bytes) {
   return out;
 }
 
-class CliHost : public ::testing::Test {
+class CliHost : public quorvel::clitest::TCliTest {
  protected:
   void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "quorvel-cli-host-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    folder = pattern;
-    emulator = std::make_unique<TEmulator>(TLine::Host, (folder / "host").string());
-  }
-  void TearDown() override {
-    emulator.reset();
-    fs::remove_all(folder);
+    TCliTest::SetUp();
+    if (HasFatalFailure()) return;
+    emulator = &StartEmulator(TLine::Host, "host");
   }
 
-  TRun Run(std::vector<std::string> args) {
-    args.insert(args.begin(), {QUORVEL_CLI_PATH, "host"});
-    const std::string outPath = (folder / "out").string();
-    const std::string errPath = (folder / "err").string();
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    TRun run;
-    if (::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
-      int status = 0;
-      ::waitpid(pid, &status, 0);
-      run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-    posix_spawn_file_actions_destroy(&actions);
-    std::istringstream out(ReadFile(outPath));
-    for (std::string line; std::getline(out, line);) run.lines.push_back(line);
-    run.err = ReadFile(errPath);
-    return run;
+  TCliRun Run(std::vector<std::string> args) const {
+    args.insert(args.begin(), "host");
+    return RunCli(std::move(args));
   }
 
-  std::string Device() const { return (folder / "host").string(); }
+  std::string Device() const { return InFolder("host"); }
   // The "write" line of the command frame the printer received.
   std::string WriteLine(std::size_t index = 0) const {
     const auto frames = emulator->ReceivedFrames();
     return frames.size() > index ? "write " + Hex(frames[index]) : "(no frame)";
   }
 
-  fs::path folder;
-  std::unique_ptr<TEmulator> emulator;
+  TEmulator* emulator = nullptr;
 };
 
 TEST_F(CliHost, HealthyAnswerWithEscapedField) {
-  const TRun run = Run({"--device", Device(), "--protocol", "compatible", "A", "x'41'BC"});
+  const TCliRun run = Run({"--device", Device(), "--protocol", "compatible", "A", "x'41'BC"});
   EXPECT_EQ(run.status, 0) << run.err;
   ASSERT_EQ(run.lines.size(), 6u) << run.err;
   EXPECT_EQ(run.lines[0], WriteLine());
@@ -122,7 +69,7 @@ TEST_F(CliHost, ExtendedAnswerWithStatusWordsBusyReportsAndFields) {
   reply.returnCode = 0x00FF;
   reply.fields = std::vector<std::string>{"x", "", std::string("\x1C\x00", 2)};
   emulator->QueueHostReply(reply);
-  const TRun run = Run({"--device", Device(), "--baud", "115200", "--protocol", "extended", "CMD"});
+  const TCliRun run = Run({"--device", Device(), "--baud", "115200", "--protocol", "extended", "CMD"});
   EXPECT_EQ(run.status, 0) << run.err;
   const std::vector<std::string> tail(run.lines.begin() + std::min<std::ptrdiff_t>(2, run.lines.size()), run.lines.end());
   ASSERT_GE(run.lines.size(), 2u);
@@ -143,7 +90,7 @@ TEST_F(CliHost, ErrorEventsExitWithOne) {
   THostReply nak;
   nak.nak = true;
   emulator->QueueHostReply(nak);
-  const TRun run = Run({"--device", Device(), "N"});
+  const TCliRun run = Run({"--device", Device(), "N"});
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.lines, (std::vector<std::string>{WriteLine(), "nack", "error EFP_E_NackReceived"}));
 }
@@ -153,12 +100,12 @@ TEST_F(CliHost, RefusalsExitWithTwoAndNameTheError) {
     std::vector<std::string> args;
     std::string err;
   } cases[] = {
-      {{"--device", (folder / "missing").string(), "A"}, "EFP_E_InvalidCom\n"},
+      {{"--device", InFolder("missing"), "A"}, "EFP_E_InvalidCom\n"},
       {{"--device", Device(), "ok", "x'01'"}, "EFP_E_InvalidDataInField\n"},
       {{"--device", Device(), "--protocol", "extended", std::string(2049, 'z')}, "EFP_E_MaxDataLengthReached\n"},
   };
   for (const auto& c : cases) {
-    const TRun run = Run(c.args);
+    const TCliRun run = Run(c.args);
     EXPECT_EQ(run.status, 2) << c.err;
     EXPECT_EQ(run.err, c.err);
     EXPECT_TRUE(run.lines.empty()) << run.lines.front();
@@ -177,7 +124,7 @@ TEST_F(CliHost, BadArgumentsAreRefusedBeforeAnythingIsSent) {
       {"--device"},                                       // missing value
   };
   for (const auto& args : cases) {
-    const TRun run = Run(args);
+    const TCliRun run = Run(args);
     EXPECT_EQ(run.status, 2) << ::testing::PrintToString(args);
     EXPECT_FALSE(run.err.empty());
     EXPECT_TRUE(run.lines.empty());

@@ -1,81 +1,24 @@
 // Runs the real quorvel-cli on terminal files in a temporary folder.
-#include <gtest/gtest.h>
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
+#include "clirun.h"
 #include "model/terminalfile.h"
-
-#ifndef QUORVEL_CLI_PATH
-#error "QUORVEL_CLI_PATH must name the quorvel-cli executable"
-#endif
-
-extern char** environ;
 
 namespace {
 
 namespace fs = std::filesystem;
+using quorvel::clitest::TCliRun;
 
-struct TRun {
-  int Status = -1;
-  std::string Out;
-  std::string Err;
-};
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-class InspectTest : public ::testing::Test {
+class InspectTest : public quorvel::clitest::TCliTest {
  protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "quorvel-inspect-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    Folder = pattern;
-  }
-  void TearDown() override { fs::remove_all(Folder); }
-
   std::string WriteTerminalFile(const std::string& text, const std::string& name = "t.qvl") const {
-    const fs::path path = Folder / name;
+    const fs::path path = folder / name;
     std::ofstream(path, std::ios::binary) << text;
     return path.string();
   }
-
-  TRun Run(const std::vector<std::string>& args) const {
-    const std::string outPath = (Folder / "stdout").string();
-    const std::string errPath = (Folder / "stderr").string();
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    std::vector<std::string> argStrings{QUORVEL_CLI_PATH};
-    argStrings.insert(argStrings.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& arg : argStrings) argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    TRun run;
-    const int spawned = posix_spawn(&pid, QUORVEL_CLI_PATH, &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) return run;
-    int status = 0;
-    waitpid(pid, &status, 0);
-    run.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.Out = ReadFile(outPath);
-    run.Err = ReadFile(errPath);
-    return run;
-  }
-
-  fs::path Folder;
 };
 
 TEST_F(InspectTest, PrintsEveryItemAsTheWindowReadsIt) {
@@ -95,10 +38,10 @@ TEST_F(InspectTest, PrintsEveryItemAsTheWindowReadsIt) {
       "CL2=\"\"a b\",c\"\r\n"
       "Notes=\"\"Line one\",\"line, two\"\"\r\n\r\n"
       "[SalesClose]\r\nCommands=\r\nAnswers=\r\n");
-  const TRun run = Run({"inspect", path});
-  EXPECT_EQ(run.Status, 0) << run.Err;
-  EXPECT_EQ(run.Err, "");
-  EXPECT_EQ(run.Out,
+  const TCliRun run = RunCli({"inspect", path});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(run.out,
             "general protocol=1 input=4 output=7\n"
             "returncode 0 Success\n"
             "returncode 33 Paper out, \"check\" it \n"
@@ -120,11 +63,11 @@ TEST_F(InspectTest, PrintsEveryItemAsTheWindowReadsIt) {
 }
 
 TEST_F(InspectTest, NewFileTemplateReadsAsAnEmptyTerminalFile) {
-  const std::string path = (Folder / "new.qvl").string();
+  const std::string path = (folder / "new.qvl").string();
   quorvel::model::WriteTemplate(path);
-  const TRun run = Run({"inspect", path});
-  EXPECT_EQ(run.Status, 0) << run.Err;
-  EXPECT_EQ(run.Out, "general protocol=0 input=0 output=0\n");
+  const TCliRun run = RunCli({"inspect", path});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out, "general protocol=0 input=0 output=0\n");
 }
 
 TEST_F(InspectTest, ReadingErrorsStopWithStatusOne) {
@@ -140,29 +83,29 @@ TEST_F(InspectTest, ReadingErrorsStopWithStatusOne) {
       {"[PrinterAnswer]\r\nRecord1=1,one,FF11,0011,\"M\",clRed\r\n", "'one' is not a valid integer value\n"},
   };
   for (const TCase& c : cases) {
-    const TRun run = Run({"inspect", WriteTerminalFile(c.Text)});
-    EXPECT_EQ(run.Status, 1) << c.Text;
-    EXPECT_EQ(run.Err, c.Error) << c.Text;
+    const TCliRun run = RunCli({"inspect", WriteTerminalFile(c.Text)});
+    EXPECT_EQ(run.status, 1) << c.Text;
+    EXPECT_EQ(run.err, c.Error) << c.Text;
   }
 }
 
 TEST_F(InspectTest, MissingFileAndWrongArgumentsAreRefused) {
-  const TRun missing = Run({"inspect", (Folder / "absent.qvl").string()});
-  EXPECT_EQ(missing.Status, 1);
-  EXPECT_NE(missing.Err.find("absent.qvl"), std::string::npos) << missing.Err;
-  EXPECT_EQ(missing.Out, "");
-  EXPECT_EQ(Run({"inspect", Folder.string()}).Status, 1);
-  EXPECT_EQ(Run({"inspect"}).Status, 2);
-  EXPECT_EQ(Run({"inspect", "a.qvl", "b.qvl"}).Status, 2);
+  const TCliRun missing = RunCli({"inspect", (folder / "absent.qvl").string()});
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_NE(missing.err.find("absent.qvl"), std::string::npos) << missing.err;
+  EXPECT_EQ(missing.out, "");
+  EXPECT_EQ(RunCli({"inspect", folder.string()}).status, 1);
+  EXPECT_EQ(RunCli({"inspect"}).status, 2);
+  EXPECT_EQ(RunCli({"inspect", "a.qvl", "b.qvl"}).status, 2);
 }
 
 TEST_F(InspectTest, FieldsBeyondSeventyAreReportedNotRead) {
   std::string commands = "Commands=0,\"F\",\"\",0,\"\",0,0,0,0,0,0,0";
   for (int i = 1; i < 72; ++i) commands += ",0,\"F\",\"\",0,\"\",0,0,0,0,0,0,0";
-  const TRun run = Run({"inspect", WriteTerminalFile("[Groups]\r\nG=\r\n[G]\r\nC=\r\n[GC]\r\n" + commands + "\r\n")});
-  EXPECT_EQ(run.Status, 0);
-  EXPECT_NE(run.Out.find("command G/C mode=0 fields=70 answers=0\n"), std::string::npos);
-  EXPECT_NE(run.Err.find("2 command fields beyond the first 70"), std::string::npos) << run.Err;
+  const TCliRun run = RunCli({"inspect", WriteTerminalFile("[Groups]\r\nG=\r\n[G]\r\nC=\r\n[GC]\r\n" + commands + "\r\n")});
+  EXPECT_EQ(run.status, 0);
+  EXPECT_NE(run.out.find("command G/C mode=0 fields=70 answers=0\n"), std::string::npos);
+  EXPECT_NE(run.err.find("2 command fields beyond the first 70"), std::string::npos) << run.err;
 }
 
 }  // namespace

@@ -1,55 +1,23 @@
 // Runs the real quorvel-cli send with a terminal file in a temporary folder against
 // the printer emulator on pseudo-terminals.
-#include <gtest/gtest.h>
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <regex>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "emulator/emulator.h"
-
-#ifndef QUORVEL_CLI_PATH
-#error "QUORVEL_CLI_PATH must name the quorvel-cli executable"
-#endif
-
-extern char** environ;
+#include "clirun.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using quorvel::clitest::TCliRun;
 using quorvel::emulator::TDgiReply;
 using quorvel::emulator::TEmulator;
 using quorvel::emulator::THostProtocol;
 using quorvel::emulator::THostReply;
 using quorvel::emulator::TLine;
-
-struct TRun {
-  int status = -1;
-  std::vector<std::string> lines;  // standard output
-  std::string err;
-
-  bool Has(const std::string& line) const { return std::find(lines.begin(), lines.end(), line) != lines.end(); }
-  std::vector<std::string> StartingWith(const std::string& prefix) const {
-    std::vector<std::string> found;
-    for (const auto& line : lines)
-      if (line.starts_with(prefix)) found.push_back(line);
-    return found;
-  }
-};
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 // The data fields of a host command frame (STX SEQ fields ETX checksum), escapes undone.
 std::vector<std::string> FrameFields(const std::string& frame) {
@@ -98,56 +66,28 @@ std::string TerminalFile(int protocol) {
   return text;
 }
 
-class CliSend : public ::testing::Test {
+class CliSend : public quorvel::clitest::TCliTest {
  protected:
   void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "quorvel-cli-send-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    folder = pattern;
-    host = std::make_unique<TEmulator>(TLine::Host, (folder / "host").string());
+    TCliTest::SetUp();
+    if (HasFatalFailure()) return;
+    host = &StartEmulator(TLine::Host, "host");
     WriteTerminalFile(0);
-  }
-  void TearDown() override {
-    host.reset();
-    dgi.reset();
-    fs::remove_all(folder);
   }
 
   void WriteTerminalFile(int protocol) {
     std::ofstream(folder / "test.qvl", std::ios::binary) << TerminalFile(protocol);
   }
 
-  TRun Run(const std::string& command, std::vector<std::string> extra = {}, const std::string& device = {}) {
-    std::vector<std::string> args = {QUORVEL_CLI_PATH, "send", "--file", (folder / "test.qvl").string(),
-                                     "--command", command, "--device",
-                                     device.empty() ? (folder / "host").string() : device};
+  TCliRun Run(const std::string& command, std::vector<std::string> extra = {}, const std::string& device = {}) const {
+    std::vector<std::string> args = {"send", "--file", InFolder("test.qvl"), "--command", command,
+                                     "--device", device.empty() ? InFolder("host") : device};
     args.insert(args.end(), extra.begin(), extra.end());
-    const std::string outPath = (folder / "out").string();
-    const std::string errPath = (folder / "err").string();
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    TRun run;
-    if (::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
-      int status = 0;
-      ::waitpid(pid, &status, 0);
-      run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-    posix_spawn_file_actions_destroy(&actions);
-    std::istringstream out(ReadFile(outPath));
-    for (std::string line; std::getline(out, line);) run.lines.push_back(line);
-    run.err = ReadFile(errPath);
-    return run;
+    return RunCli(std::move(args));
   }
 
-  fs::path folder;
-  std::unique_ptr<TEmulator> host;
-  std::unique_ptr<TEmulator> dgi;
+  TEmulator* host = nullptr;
+  TEmulator* dgi = nullptr;
 };
 
 TEST_F(CliSend, HostFieldsReachThePrinterAndTheAnswerIsDecoded) {
@@ -160,7 +100,7 @@ TEST_F(CliSend, HostFieldsReachThePrinterAndTheAnswerIsDecoded) {
   reply.fields = std::vector<std::string>{"0000001250", std::string("\x01\x00", 2), "raw\x01"};
   host->QueueHostReply(reply);
 
-  const TRun run = Run("Sales/Amount");
+  const TCliRun run = Run("Sales/Amount");
   ASSERT_EQ(run.status, 0) << run.err;
   ASSERT_EQ(host->ReceivedFrames().size(), 1u);
   EXPECT_EQ(FrameFields(host->ReceivedFrames()[0]), (std::vector<std::string>{"A", "0000001250", "\x1B" "A"}));
@@ -177,7 +117,7 @@ TEST_F(CliSend, HostFieldsReachThePrinterAndTheAnswerIsDecoded) {
 }
 
 TEST_F(CliSend, CompatibleProtocolRefusesControlBytesAsBadInput) {
-  const TRun run = Run("Sales/Amount");
+  const TCliRun run = Run("Sales/Amount");
   EXPECT_EQ(run.status, 2);
   EXPECT_NE(run.err.find("Bad user data input in control 3"), std::string::npos) << run.err;
   EXPECT_TRUE(host->ReceivedFrames().empty());
@@ -195,7 +135,7 @@ TEST_F(CliSend, BadFieldInputExitsTwoNamingTheField) {
       {"Sales/Dated", {"--field", "2=05/03/2024"}, "2"},   // not YYYY-MM-DD
   };
   for (const auto& c : cases) {
-    const TRun run = Run(c.command, c.extra);
+    const TCliRun run = Run(c.command, c.extra);
     EXPECT_EQ(run.status, 2) << c.extra[1];
     EXPECT_NE(run.err.find("Bad user data input in control " + c.field), std::string::npos) << run.err;
     EXPECT_TRUE(run.lines.empty());
@@ -213,7 +153,7 @@ TEST_F(CliSend, FieldOptionAndDateControl) {
 }
 
 TEST_F(CliSend, RepeatAppendsTheStepNumberAndSummarises) {
-  const TRun run = Run("Sales/Ticket", {"--repeat", "3"});
+  const TCliRun run = Run("Sales/Ticket", {"--repeat", "3"});
   ASSERT_EQ(run.status, 0) << run.err;
   const auto frames = host->ReceivedFrames();
   ASSERT_EQ(frames.size(), 3u);
@@ -229,7 +169,7 @@ TEST_F(CliSend, RepeatStopsAtTheFirstError) {
   nak.nak = true;
   host->QueueHostReply(ok);
   host->QueueHostReply(nak);
-  const TRun run = Run("Sales/Ticket", {"--repeat", "5"});
+  const TCliRun run = Run("Sales/Ticket", {"--repeat", "5"});
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(host->ReceivedFrames().size(), 2u);
   EXPECT_TRUE(run.Has("error EFP_E_NackReceived"));
@@ -240,27 +180,27 @@ TEST_F(CliSend, SilentPrinterEndsWithTimeOut) {
   THostReply silent;
   silent.silent = true;
   host->QueueHostReply(silent);
-  const TRun run = Run("Sales/Ticket");
+  const TCliRun run = Run("Sales/Ticket");
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.lines.back(), "error EFP_E_ReadTimeOut");
 }
 
 TEST_F(CliSend, DgiCommandsJoinTheirFields) {
-  dgi = std::make_unique<TEmulator>(TLine::Dgi, (folder / "dgi").string());
+  dgi = &StartEmulator(TLine::Dgi, "dgi");
   TDgiReply answer;
   answer.ackOnly = false;
   answer.frames = {"0000OK"};
   dgi->QueueDgiReply(answer);
-  const TRun joined = Run("Fiscal/Join", {}, (folder / "dgi").string());
+  const TCliRun joined = Run("Fiscal/Join", {}, InFolder("dgi"));
   EXPECT_EQ(joined.status, 0) << joined.err;
   ASSERT_EQ(dgi->ReceivedFrames().size(), 1u);
   EXPECT_EQ(dgi->ReceivedFrames()[0].substr(1, 4), "AB12");
   EXPECT_FALSE(joined.StartingWith("answer final ").empty());
 
-  const TRun alive = Run("Fiscal/Alive", {}, (folder / "dgi").string());
+  const TCliRun alive = Run("Fiscal/Alive", {}, InFolder("dgi"));
   EXPECT_EQ(alive.status, 0) << alive.err;
   EXPECT_EQ(alive.lines, (std::vector<std::string>{"write 05", "ack"}));
-  EXPECT_EQ(Run("Fiscal/Alive", {"--repeat", "2"}, (folder / "dgi").string()).status, 2);
+  EXPECT_EQ(Run("Fiscal/Alive", {"--repeat", "2"}, InFolder("dgi")).status, 2);
 }
 
 // Without --device the port comes from the desktop program's settings: HComm and
@@ -268,24 +208,10 @@ TEST_F(CliSend, DgiCommandsJoinTheirFields) {
 TEST_F(CliSend, DeviceFromTheUserSettings) {
   const fs::path config = folder / "config";
   fs::create_directories(config);
-  std::ofstream(config / "quorvel.conf") << "[General]\nHComm=3\nHBaud=7\n[Ports]\nCom4=" << (folder / "host").string() << "\n";
-  const char* saved = std::getenv("XDG_CONFIG_HOME");
-  const std::string previous = saved ? saved : "";
-  ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
-  std::vector<std::string> args = {QUORVEL_CLI_PATH, "send", "--file", (folder / "test.qvl").string(), "--command",
-                                   "Sales/Ticket"};
-  std::vector<char*> argv;
-  for (auto& a : args) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-  pid_t pid = 0;
-  int status = -1;
-  if (::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0) ::waitpid(pid, &status, 0);
-  posix_spawn_file_actions_destroy(&actions);
-  if (saved) ::setenv("XDG_CONFIG_HOME", previous.c_str(), 1); else ::unsetenv("XDG_CONFIG_HOME");
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  std::ofstream(config / "quorvel.conf") << "[General]\nHComm=3\nHBaud=7\n[Ports]\nCom4=" << InFolder("host") << "\n";
+  const TCliRun run = RunCli({"send", "--file", InFolder("test.qvl"), "--command", "Sales/Ticket"},
+                             {"XDG_CONFIG_HOME=" + config.string()});
+  EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(host->ReceivedFrames().size(), 1u);
 }
 
@@ -295,13 +221,13 @@ TEST_F(CliSend, UnusableArgumentsAndCommandsAreRefused) {
       {"--field", "x"},  {"--field", "9=x"},    {"--baud", "300"},   {"--speed", "1"},
   };
   for (const auto& extra : cases) {
-    const TRun run = Run("Sales/Ticket", extra);
+    const TCliRun run = Run("Sales/Ticket", extra);
     EXPECT_EQ(run.status, 2) << extra[0] << " " << extra[1];
     EXPECT_FALSE(run.err.empty());
   }
   for (const char* command : {"Sales/Nothing", "Nothing/Ticket", "SalesTicket"})
     EXPECT_EQ(Run(command).status, 2) << command;
-  EXPECT_EQ(Run("Sales/Ticket", {}, (folder / "missing").string()).status, 2);
+  EXPECT_EQ(Run("Sales/Ticket", {}, InFolder("missing")).status, 2);
   EXPECT_TRUE(host->ReceivedFrames().empty());
 }
 
