@@ -890,11 +890,16 @@ void TFormMain::ConnectDgiEvents() {
     QueueToTerminal([](terminal::TFormChildTerminalWindow& window) { window.DgiAck(); });
   };
   dgi_->OnNack = [this](TFPAuxControl&) { QueueToLog([](TFormChildLogWindow& log) { log.LogNack(); }); };
-  dgi_->OnAnswer = [this](TFPAuxControl&, bool isFinal) {
+  dgi_->OnAnswer = [this](TFPAuxControl& sender, bool isFinal) {
+    // The answer travels with the notification: the next frame replaces Answer.
     if (isFinal) {
-      QueueToTerminal([](terminal::TFormChildTerminalWindow& window) { window.DgiFinalAnswer(); });
+      QueueToTerminal([answer = sender.Answer()](terminal::TFormChildTerminalWindow& window) {
+        window.DgiFinalAnswer(answer);
+      });
     } else {
-      QueueToTerminal([](terminal::TFormChildTerminalWindow& window) { window.DgiAnswer(); });
+      QueueToTerminal([answer = sender.Answer()](terminal::TFormChildTerminalWindow& window) {
+        window.DgiAnswer(answer);
+      });
     }
   };
   dgi_->OnError = [this](TFPAuxControl&) {

@@ -114,8 +114,10 @@ class TFormChildTerminalWindow : public QWidget {
   // Notifications of the main window.
   void HostFinalAnswer();
   void HostError();
-  void DgiAnswer();
-  void DgiFinalAnswer();
+  // `answer` is the DGI control's Answer as it was when the frame arrived: a
+  // later frame may already have replaced it when the notification is handled.
+  void DgiAnswer(const std::string& answer);
+  void DgiFinalAnswer(const std::string& answer);
   void DgiError();
   void DgiAck();
 

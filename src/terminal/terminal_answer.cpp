@@ -182,13 +182,13 @@ void TFormChildTerminalWindow::ClearStatusPanels() {
   clear(printerPanels_, groupBoxPrinterAnswer_);
 }
 
-void TFormChildTerminalWindow::DgiAnswer() {
+void TFormChildTerminalWindow::DgiAnswer(const std::string& answer) {
   pageControl_->setCurrentWidget(tabSheetFiscalAnswer_);
-  memoFiscalAnswer_->appendPlainText(FromBytes(context_.Dgi().Answer()));
+  memoFiscalAnswer_->appendPlainText(FromBytes(answer));
 }
 
-void TFormChildTerminalWindow::DgiFinalAnswer() {
-  DgiAnswer();
+void TFormChildTerminalWindow::DgiFinalAnswer(const std::string& answer) {
+  DgiAnswer(answer);
   treeViewCommand_->setEnabled(true);
   SetStatus(QStringLiteral("Ready"));
   ApplySendAvailability();

@@ -1,6 +1,8 @@
 // The answer pages of the terminal window: status panels decoded by the
 // fixed-answer records, answer rows by the sent command's answer field records,
 // the extended protocol's rows, and the DGI answers as text lines.
+#include <chrono>
+#include <thread>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -68,6 +70,7 @@ class TestAnswer : public QObject {
   void clearStatusPanelsHidesTheBuiltBoxes();
   void rowsAreBoundedAtSeventy();
   void dgiAnswersAccumulateUntilDoubleClick();
+  void dgiAnswersKeepTheirOwnTextWhenHandledLate();
 };
 
 void TestAnswer::laterMatchingRecordWinsItsPanel() {
@@ -231,6 +234,21 @@ void TestAnswer::dgiAnswersAccumulateUntilDoubleClick() {
            QStringLiteral("TabSheetFiscalAnswer"));
   QTest::mouseDClick(memo->viewport(), Qt::LeftButton);
   QVERIFY(memo->toPlainText().isEmpty());
+}
+
+void TestAnswer::dgiAnswersKeepTheirOwnTextWhenHandledLate() {
+  TSendBench bench(AnswerFile(0));
+  emulator::TDgiReply reply;
+  reply.ackOnly = false;
+  reply.frames = {"0005first", "0006second", "0000last"};
+  bench.dgiLine->QueueDgiReply(reply);
+  QVERIFY(bench.dgi->SendData("Q"));
+  // A busy user interface: every frame has arrived before the first is handled.
+  QVERIFY(bench.dgiLine->WaitForFrames(1, 5000));
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  QTRY_COMPARE_WITH_TIMEOUT(bench.Status(), QStringLiteral("Ready"), 5000);
+  auto* memo = Child<QPlainTextEdit>(*bench.window, "MemoFiscalAnswer");
+  QCOMPARE(memo->toPlainText().split(QLatin1Char('\n')), (QStringList{"0005first", "0006second", "0000last"}));
 }
 
 QTEST_MAIN(TestAnswer)

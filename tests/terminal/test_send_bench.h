@@ -139,7 +139,19 @@ class TSendBench {
     };
     host->OnError = [queue](host::TFPHostControl&) { queue("HostError"); };
     dgi->OnAck = [queue](dgi::TFPAuxControl&) { queue("DgiAck"); };
-    dgi->OnAnswer = [queue](dgi::TFPAuxControl&, bool isFinal) { queue(isFinal ? "DgiFinalAnswer" : "DgiAnswer"); };
+    dgi->OnAnswer = [target](dgi::TFPAuxControl& sender, bool isFinal) {
+      QMetaObject::invokeMethod(
+          target.data(),
+          [target, isFinal, answer = sender.Answer()] {
+            if (!target) return;
+            if (isFinal) {
+              target->DgiFinalAnswer(answer);
+            } else {
+              target->DgiAnswer(answer);
+            }
+          },
+          Qt::QueuedConnection);
+    };
     dgi->OnError = [queue](dgi::TFPAuxControl&) { queue("DgiError"); };
   }
 };
