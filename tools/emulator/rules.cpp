@@ -133,7 +133,10 @@ void ApplyHostBehaviour(THostReply& reply, std::string_view behaviour) {
 }
 
 void ApplyDgiBehaviour(TDgiReply& reply, std::string_view behaviour) {
-  const auto [name, rest] = NameAndRest(behaviour);
+  // Named copies rather than a structured binding: the lambda below captures the name.
+  const std::pair<std::string, std::string> nameAndRest = NameAndRest(behaviour);
+  const std::string& name = nameAndRest.first;
+  const std::string& rest = nameAndRest.second;
   const bool hasValue = behaviour.find(':') != std::string_view::npos;
   const auto noValue = [&] {
     if (hasValue) Bad("'" + name + "' takes no value, got '" + std::string(behaviour) + "'");
