@@ -29,16 +29,11 @@ emulator_pid=$!
 trap 'kill $emulator_pid 2>/dev/null || true; wait $emulator_pid 2>/dev/null || true; rm -rf "$run_dir"' EXIT
 for _ in $(seq 50); do [[ -e $host_link && -e $dgi_link ]] && break; sleep 0.1; done
 
-if [[ -x $bin/src/app/quorvel ]]; then
-  # A private settings folder holding a copy of the user's settings, and a copy
-  # of the demo file (the program writes its [General] values and a log next to it).
-  config_home=$run_dir/config
-  mkdir -p "$config_home"
-  user_settings=${XDG_CONFIG_HOME:-$HOME/.config}/quorvel.conf
-  [[ -f $user_settings ]] && cp "$user_settings" "$config_home/quorvel.conf"
-  cp examples/demo.qvl "$run_dir/demo.qvl"
-  XDG_CONFIG_HOME=$config_home "$bin/src/app/quorvel" --demo-ports "$host_link" "$dgi_link" "$run_dir/demo.qvl"
-else
-  echo "Desktop program not built yet; talking to the emulator from the command line:"
-  "$bin/src/cli/quorvel-cli" host --device "$host_link" --protocol extended "A" "x'41'BC"
-fi
+# A private settings folder holding a copy of the user's settings, and a copy
+# of the demo file (the program writes its [General] values and a log next to it).
+config_home=$run_dir/config
+mkdir -p "$config_home"
+user_settings=${XDG_CONFIG_HOME:-$HOME/.config}/quorvel.conf
+[[ -f $user_settings ]] && cp "$user_settings" "$config_home/quorvel.conf"
+cp examples/demo.qvl "$run_dir/demo.qvl"
+XDG_CONFIG_HOME=$config_home "$bin/src/app/quorvel" --demo-ports "$host_link" "$dgi_link" "$run_dir/demo.qvl"
