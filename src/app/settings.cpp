@@ -62,6 +62,13 @@ bool ReadBool(const QSettings& store, const char* name) { return ReadInteger(sto
 
 QString PortKey(int index) { return QStringLiteral("Ports/Com%1").arg(index + 1); }
 
+void WritePortMap(QSettings& store, const platform::TPortMap& ports) {
+  for (int i = 0; i < platform::TPortMap::kComCount; ++i) {
+    store.setValue(PortKey(i), QString::fromStdString(ports.com[static_cast<std::size_t>(i)]));
+  }
+  store.setValue(QStringLiteral("Ports/USB"), QString::fromStdString(ports.usb));
+}
+
 }  // namespace
 
 QString ProgramBaseName() {
@@ -86,11 +93,7 @@ void TSettingsStore::WriteFirstRunValues() const {
       store.setValue(entry.name, entry.value);
     }
   }
-  const platform::TPortMap defaults;
-  for (int i = 0; i < platform::TPortMap::kComCount; ++i) {
-    store.setValue(PortKey(i), QString::fromStdString(defaults.com[static_cast<std::size_t>(i)]));
-  }
-  store.setValue(QStringLiteral("Ports/USB"), QString::fromStdString(defaults.usb));
+  WritePortMap(store, platform::TPortMap{});
   store.sync();
 }
 
@@ -142,6 +145,7 @@ bool TSettingsStore::Save(const model::TSettingsRecord& record) const {
   store.setValue("FPColor", static_cast<qint64>(record.FPColor));
   store.setValue("DGIColor", static_cast<qint64>(record.DGIColor));
   store.setValue("LowLevel", record.LowLevel ? 1 : 0);
+  WritePortMap(store, record.ports);  // device paths chosen in the preferences
   store.sync();
   return store.status() == QSettings::NoError;
 }

@@ -108,7 +108,7 @@ class TestSettingsStore : public QObject {
     QCOMPARE(record.TVWidth, 0u);  // missing
   }
 
-  void saveWritesTheThirteenValuesOnly() {
+  void saveWritesTheThirteenValuesAndThePortMap() {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("quorvel.conf"));
     TSettingsStore store = TSettingsStore::AtPath(path);
@@ -126,6 +126,8 @@ class TestSettingsStore : public QObject {
     record.LowLevel = true;
     record.DGIColor = 0xFF00FF;
     record.Protocol = 1;  // belongs to the terminal file, not to the store
+    record.ports.com[3] = "/dev/ttyUSB7";  // a device path edited in the preferences
+    record.ports.usb = "/dev/usb/lp2";
     QVERIFY(store.Save(record));
 
     QSettings stored(path, QSettings::IniFormat);
@@ -143,6 +145,9 @@ class TestSettingsStore : public QObject {
     store.Load(again);
     QCOMPARE(again.HBaud, 9);
     QCOMPARE(again.File, std::string("/work/a.qvl"));
+    QCOMPARE(again.ports.com[3], std::string("/dev/ttyUSB7"));
+    QCOMPARE(again.ports.com[4], std::string("/dev/ttyS4"));
+    QCOMPARE(again.ports.usb, std::string("/dev/usb/lp2"));
   }
 
   void saveIntoAFolderThatCannotBeWrittenFails() {
