@@ -169,7 +169,6 @@ void TFormPreferences::CreateControls(const QStringList& devices) {
   hostPorts << QStringLiteral("USB");
   ComboBoxHostComm = NewList(host, tr("Select Comm port"), hostPorts);
   ComboBoxHostDevice = NewDeviceBox(host, devices);
-  ComboBoxHostDevice->lineEdit()->setPlaceholderText(tr("last /dev/usb/lp*"));
   ComboBoxHostBaudRate = NewList(host, tr("Select baud rate port"), {});
   for (const char* rate : kBaudRates) ComboBoxHostBaudRate->addItem(QString::fromLatin1(rate));
   auto* hostForm = new QFormLayout(host);
@@ -267,26 +266,34 @@ std::string TFormPreferences::DevicePathOf(int hostPortIndex) const {
   return ports_.ComPath(hostPortIndex);
 }
 
+// An emptied USB path means "the last /dev/usb/lp*"; an emptied Com path goes
+// back to the port's default device, since a Com port always names one.
 void TFormPreferences::SetDevicePathOf(int hostPortIndex, const QString& path) {
   const std::string bytes = path.trimmed().toStdString();
   if (hostPortIndex == kUsbPortIndex) {
     ports_.usb = bytes;
   } else if (hostPortIndex >= 0 && hostPortIndex < platform::TPortMap::kComCount) {
-    ports_.com[static_cast<std::size_t>(hostPortIndex)] = bytes;
+    const auto port = static_cast<std::size_t>(hostPortIndex);
+    ports_.com[port] = bytes.empty() ? platform::TPortMap::DefaultComPaths()[port] : bytes;
   }
 }
 
-void TFormPreferences::HostPortChanged(int index) {
-  const QSignalBlocker quiet(ComboBoxHostDevice);
-  ComboBoxHostDevice->setEnabled(index >= 0);
-  ComboBoxHostDevice->setEditText(index >= 0 ? QString::fromStdString(DevicePathOf(index)) : QString());
+QString TFormPreferences::EmptyPathMeaning(int hostPortIndex) {
+  if (hostPortIndex == kUsbPortIndex) return tr("last /dev/usb/lp*");
+  if (hostPortIndex < 0 || hostPortIndex >= platform::TPortMap::kComCount) return {};
+  return QString::fromStdString(platform::TPortMap::DefaultComPaths()[static_cast<std::size_t>(hostPortIndex)]);
 }
 
-void TFormPreferences::DgiPortChanged(int index) {
-  const QSignalBlocker quiet(ComboBoxDgiDevice);
-  ComboBoxDgiDevice->setEnabled(index >= 0);
-  ComboBoxDgiDevice->setEditText(index >= 0 ? QString::fromStdString(DevicePathOf(index)) : QString());
+void TFormPreferences::ShowDevicePath(QComboBox* device, int index) {
+  const QSignalBlocker quiet(device);
+  device->setEnabled(index >= 0);
+  device->lineEdit()->setPlaceholderText(EmptyPathMeaning(index));
+  device->setEditText(index >= 0 ? QString::fromStdString(DevicePathOf(index)) : QString());
 }
+
+void TFormPreferences::HostPortChanged(int index) { ShowDevicePath(ComboBoxHostDevice, index); }
+
+void TFormPreferences::DgiPortChanged(int index) { ShowDevicePath(ComboBoxDgiDevice, index); }
 
 // The DGI ports Com1 ... Com4 share the port map with the host port, so an edit
 // of one path shows at once in the other choice when both name the same port.

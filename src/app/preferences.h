@@ -55,6 +55,9 @@ class TFormPreferences : public QDialog {
   void LoadFromSettings();
   std::string DevicePathOf(int hostPortIndex) const;
   void SetDevicePathOf(int hostPortIndex, const QString& path);
+  // What an empty path stands for, shown as the device box's placeholder.
+  static QString EmptyPathMeaning(int hostPortIndex);
+  void ShowDevicePath(QComboBox* device, int index);
 
   model::TSettingsRecord& settings_;
   // Port map being edited; copied into the settings record on OK only.

@@ -259,9 +259,14 @@ void TestPreferences::devicePathsAreEditedInThePortMap() {
   dialog.ComboBoxHostComm->setCurrentIndex(16);
   QCOMPARE(dialog.ComboBoxHostDevice->currentText(), QString());  // USB: the last usb/lp* unless set
   dialog.ComboBoxHostDevice->setEditText(QStringLiteral("/dev/usb/lp1"));
+  QCOMPARE(dialog.ComboBoxHostDevice->lineEdit()->placeholderText(), QStringLiteral("last /dev/usb/lp*"));
   dialog.ComboBoxHostComm->setCurrentIndex(2);
   QCOMPARE(dialog.ComboBoxHostDevice->currentText(), QStringLiteral("/dev/ttyUSB0"));
+  dialog.ComboBoxHostComm->setCurrentIndex(5);
+  QCOMPARE(dialog.ComboBoxHostDevice->lineEdit()->placeholderText(), QStringLiteral("/dev/ttyS5"));
+  dialog.ComboBoxHostDevice->setEditText(QString());  // an emptied Com path: its default device
   dialog.ButtonOk->click();
+  QCOMPARE(record.ports.com[5], std::string("/dev/ttyS5"));
   QCOMPARE(record.ports.com[1], std::string("/dev/ttyACM0"));
   QCOMPARE(record.ports.com[2], std::string("/dev/ttyUSB0"));
   QCOMPARE(record.ports.usb, std::string("/dev/usb/lp1"));
