@@ -99,7 +99,9 @@ void TFieldTypeComboBox::keyPressEvent(QKeyEvent* event) {
   // Shortcuts (paste, cut, ...) are not typed characters; their result goes
   // through the change check.
   const bool shortcut = event->modifiers() & (Qt::ControlModifier | Qt::MetaModifier);
-  if (!isEditable() || typed.size() != 1 || shortcut) {
+  // The Delete key carries the text 0x7F on some desktops; it edits, it types nothing.
+  const bool editingKey = event->key() == Qt::Key_Delete;
+  if (!isEditable() || typed.size() != 1 || shortcut || editingKey) {
     QComboBox::keyPressEvent(event);
     return;
   }

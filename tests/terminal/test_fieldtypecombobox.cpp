@@ -32,8 +32,8 @@ class TestFieldTypeComboBox : public QObject {
  private slots:
   void keyFilter_data();
   void keyFilter();
-  void backspaceWorksInEveryType_data();
-  void backspaceWorksInEveryType();
+  void backspaceAndDeleteWorkInEveryType_data();
+  void backspaceAndDeleteWorkInEveryType();
   void pasteIsCheckedAsAWhole_data();
   void pasteIsCheckedAsAWhole();
   void boolLimitsToOneCharacterUntilMaxLengthIsSet();
@@ -79,7 +79,7 @@ void TestFieldTypeComboBox::keyFilter() {
   QCOMPARE(combo.Text(), expected);
 }
 
-void TestFieldTypeComboBox::backspaceWorksInEveryType_data() {
+void TestFieldTypeComboBox::backspaceAndDeleteWorkInEveryType_data() {
   QTest::addColumn<int>("type");
   QTest::addColumn<QString>("typed");
   for (int type = 0; type <= 9; ++type) {
@@ -88,7 +88,7 @@ void TestFieldTypeComboBox::backspaceWorksInEveryType_data() {
   }
 }
 
-void TestFieldTypeComboBox::backspaceWorksInEveryType() {
+void TestFieldTypeComboBox::backspaceAndDeleteWorkInEveryType() {
   QFETCH(int, type);
   QFETCH(QString, typed);
   TFieldTypeComboBox combo;
@@ -98,6 +98,11 @@ void TestFieldTypeComboBox::backspaceWorksInEveryType() {
   QCOMPARE(combo.Text(), typed);
   QTest::keyClick(&combo, Qt::Key_Backspace);
   QCOMPARE(combo.Text(), typed.left(1));
+  // Delete, as a desktop's keyboard layer reports it: the key with the text 0x7F.
+  QTest::keyClick(&combo, Qt::Key_Home);
+  QKeyEvent press(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier, QStringLiteral("\x7f"));
+  QApplication::sendEvent(&combo, &press);
+  QCOMPARE(combo.Text(), QString());
 }
 
 void TestFieldTypeComboBox::pasteIsCheckedAsAWhole_data() {
