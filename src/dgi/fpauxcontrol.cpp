@@ -448,12 +448,20 @@ void TFPAuxControl::WindowMessageProc(const platform::TNotification& message) {
       std::string frame;
       worker->GetReadFrame(frame);
       if (!current) break;
+      // A handler may close, reopen or purge and send again; what follows belongs
+      // to this exchange only while it is still the one in progress. A reopened
+      // worker may sit at the same address, so it is told apart by its identity.
+      const std::uint64_t identity = worker->Identity();
+      const std::uint32_t command = commandNumber_;
+      const auto sameExchange = [&] {
+        return handle_ && worker_ && worker_->Identity() == identity && commandNumber_ == command;
+      };
       if (OnRead) OnRead(*this, frame);
-      if (worker_.get() != worker) break;  // the handler closed the port
+      if (!sameExchange()) break;
       answer_ = AnswerData(frame);
       const bool isFinal = message.param == 1;
       if (OnAnswer) OnAnswer(*this, isFinal);
-      if (isFinal && worker_.get() == worker) EndCommand();
+      if (isFinal && sameExchange()) EndCommand();
       break;
     }
     case WM_DGI_ACK:

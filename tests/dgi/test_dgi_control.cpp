@@ -328,6 +328,27 @@ TEST_F(DgiControl, PurgedExchangeDoesNotEndANewerCommand) {
   EXPECT_EQ(events.back(), "error FEFP_E_ReadTimeOut");
 }
 
+TEST_F(DgiControl, CommandSentFromTheFinalAnswerHandlerStaysInProgress) {
+  // A handler that purges and sends the next command at once: the end of the
+  // answered exchange must not end the command just handed over.
+  control.SetTimeOut(0);
+  printer.QueueDgiReply(Frames({"0001ABC"}));
+  printer.QueueDgiReply(Silent());
+  bool sentNext = false;
+  control.OnAnswer = [&](TFPAuxControl& s, bool isFinal) {
+    if (!isFinal || sentNext) return;
+    s.Purge();
+    sentNext = s.SendData("next");
+  };
+  ASSERT_TRUE(control.SendData("first"));
+  ASSERT_TRUE(RunUntil([&] { return sentNext; }));
+  ASSERT_TRUE(printer.WaitForFrames(2, 5000));
+  Settle(500ms);
+  EXPECT_EQ(control.State(), FEFP_S_Busy);
+  EXPECT_FALSE(control.SendData("refused while busy"));
+  EXPECT_EQ(control.LastError(), FEFP_E_OperationInProgress);
+}
+
 TEST_F(DgiControl, ClosePortDuringAnExchangeWakesTheWorkerAndFiresNoError) {
   control.SetTimeOut(0);
   printer.QueueDgiReply(Silent());
