@@ -199,13 +199,8 @@ void TFormMain::CreateMenus() {
   file->addAction(ActionNew);
   file->addAction(ActionOpen);
   file->addAction(ActionClose);
-  // The File menu names Save As by its own caption; the toolbar keeps the action's.
-  auto* saveAsItem = file->addAction(QStringLiteral("Save terminal file As ..."));
-  saveAsItem->setStatusTip(ActionSaveAs->statusTip());
-  saveAsItem->setEnabled(ActionSaveAs->isEnabled());
-  connect(saveAsItem, &QAction::triggered, ActionSaveAs, &QAction::trigger);
-  connect(ActionSaveAs, &QAction::changed, saveAsItem,
-          [saveAsItem, this] { saveAsItem->setEnabled(ActionSaveAs->isEnabled()); });
+  // The File menu names Save As by its own caption.
+  file->addAction(ProxyOf(ActionSaveAs, QStringLiteral("Save terminal file As ..."), ActionSaveAs->statusTip()));
   file->addSeparator();
   file->addAction(ActionExit);
 
@@ -260,16 +255,26 @@ void TFormMain::FillWindowMenu() {
   }
 }
 
+// An action that stands for `target` under another caption or hint: it shows the
+// target's picture, follows its enabled state and triggers it.
+QAction* TFormMain::ProxyOf(QAction* target, const QString& text, const QString& hint) {
+  auto* proxy = new QAction(target->icon(), text, this);
+  SetHint(proxy, hint);
+  proxy->setEnabled(target->isEnabled());
+  connect(proxy, &QAction::triggered, target, &QAction::trigger);
+  connect(target, &QAction::changed, proxy, [proxy, target] { proxy->setEnabled(target->isEnabled()); });
+  return proxy;
+}
+
 void TFormMain::CreateToolBar() {
   QToolBar* bar = addToolBar(QStringLiteral("Toolbar"));
   bar->setObjectName(QStringLiteral("ToolBarMain"));
   bar->setMovable(false);
   bar->addAction(ActionNew);
   bar->addAction(ActionOpen);
-  bar->addAction(ActionSaveAs);
-  if (QWidget* saveAsButton = bar->widgetForAction(ActionSaveAs)) {
-    saveAsButton->setToolTip(QStringLiteral("Save terminal file as ..."));
-  }
+  // Save As has a hint of its own on the toolbar. A tooltip set on the button
+  // would be reset each time the action changes, so the button gets its own action.
+  bar->addAction(ProxyOf(ActionSaveAs, ActionSaveAs->text(), QStringLiteral("Save terminal file as ...")));
   bar->addSeparator();
   bar->addAction(ActionEditCut);
   bar->addAction(ActionEditCopy);

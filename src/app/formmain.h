@@ -160,6 +160,7 @@ class TFormMain : public QMainWindow, public terminal::TTerminalContext {
   void CreateActions();
   void CreateMenus();
   void CreateToolBar();
+  QAction* ProxyOf(QAction* target, const QString& text, const QString& hint);
   void CreateStatusBar();
   void ConnectHostEvents();
   void ConnectDgiEvents();

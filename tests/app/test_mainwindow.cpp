@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
+#include <QToolBar>
 #include <QToolButton>
 #include <QtTest>
 
@@ -249,6 +250,40 @@ class TestMainWindow : public QObject {
     QStringList popup;
     for (QAction* item : window->PopupMenuMain->actions()) popup << item->text();
     QCOMPARE(popup, (QStringList{"&Minimize All", "&Cascade", "&Arrange"}));
+  }
+
+  void toolbarShowsItsButtonsInOrderWithTheirTooltips() {
+    TMainWindowFixture fixture;
+    auto window = fixture.Start();
+    auto* bar = window->findChild<QToolBar*>(QStringLiteral("ToolBarMain"));
+    QVERIFY(bar);
+    const auto tooltips = [bar] {
+      QStringList list;
+      for (QAction* action : bar->actions()) {
+        if (action->isSeparator()) {
+          list << QStringLiteral("|");
+        } else if (QWidget* button = bar->widgetForAction(action)) {
+          list << button->toolTip();
+        }
+      }
+      return list;
+    };
+    const QStringList expected{"New terminal file", "Open terminal file", "Save terminal file as ...", "|",
+                               "Cut", "Copy", "Paste", "|",
+                               "Cascade windows", "Tile horizontally", "Tile vertically", "|",
+                               "Edit fixed answer fields", "Test fixed answer fields",
+                               "Edit return code description", "|", window->ToolButtonFiscal->toolTip()};
+    QCOMPARE(tooltips(), expected);
+    // Enabling Save As (a file opens) keeps the toolbar's own hint, and the button triggers it.
+    QAction* saveAsButton = bar->actions().at(2);
+    QVERIFY(!saveAsButton->isEnabled());
+    window->ActionSaveAs->setEnabled(true);
+    QVERIFY(saveAsButton->isEnabled());
+    QCOMPARE(tooltips(), expected);
+    QObject::disconnect(window->ActionSaveAs, &QAction::triggered, nullptr, nullptr);  // no dialog here
+    QSignalSpy triggered(window->ActionSaveAs, &QAction::triggered);
+    saveAsButton->trigger();
+    QCOMPARE(triggered.count(), 1);
   }
 
   void statusTipsGoToPanelZero() {
