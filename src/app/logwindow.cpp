@@ -93,6 +93,9 @@ TFormChildLogWindow::TFormChildLogWindow(const model::TSettingsRecord& settings,
   richEditLog_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   QFont font(QStringLiteral("Courier New"), 8);
   font.setStyleHint(QFont::Monospace);
+  // Set on the view, not only its document: a later font change of the view
+  // (the desktop's font, say) would otherwise reset the document's font.
+  richEditLog_->setFont(font);
   richEditLog_->document()->setDefaultFont(font);
   richEditLog_->setContextMenuPolicy(Qt::CustomContextMenu);
 

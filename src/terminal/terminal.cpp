@@ -224,6 +224,14 @@ void TFormChildTerminalWindow::CreateWidgets() {
   memoFiscalAnswer_ = new QPlainTextEdit;
   memoFiscalAnswer_->setObjectName(QStringLiteral("MemoFiscalAnswer"));
   memoFiscalAnswer_->setReadOnly(true);
+  memoFiscalAnswer_->setFrameShape(QFrame::NoFrame);
+  memoFiscalAnswer_->setLineWrapMode(QPlainTextEdit::NoWrap);
+  memoFiscalAnswer_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  memoFiscalAnswer_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  QFont memoFont(QStringLiteral("Courier New"));
+  memoFont.setStyleHint(QFont::Monospace);
+  memoFont.setPixelSize(13);
+  memoFiscalAnswer_->setFont(memoFont);
   memoFiscalAnswer_->viewport()->installEventFilter(this);
   auto* fiscalLayout = new QVBoxLayout(tabSheetFiscalAnswer_);
   fiscalLayout->setContentsMargins(0, 0, 0, 0);

@@ -230,6 +230,11 @@ void TestAnswer::dgiAnswersAccumulateUntilDoubleClick() {
   QTRY_COMPARE_WITH_TIMEOUT(bench.Status(), QStringLiteral("Ready"), 5000);
   auto* memo = Child<QPlainTextEdit>(*bench.window, "MemoFiscalAnswer");
   QCOMPARE(memo->toPlainText().split(QLatin1Char('\n')), (QStringList{"0005first", "0006second", "0000last"}));
+  // Long answers stay on their line, in a fixed-pitch font, with no border around them.
+  QCOMPARE(memo->lineWrapMode(), QPlainTextEdit::NoWrap);
+  QCOMPARE(memo->font().pixelSize(), 13);
+  QCOMPARE(memo->font().family(), QStringLiteral("Courier New"));
+  QCOMPARE(memo->frameShape(), QFrame::NoFrame);
   QCOMPARE(Child<QTabWidget>(*bench.window, "PageControl")->currentWidget()->objectName(),
            QStringLiteral("TabSheetFiscalAnswer"));
   QTest::mouseDClick(memo->viewport(), Qt::LeftButton);
