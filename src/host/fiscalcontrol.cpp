@@ -141,19 +141,29 @@ void TCommThread::WaitForCommThreadFreeze(std::uint32_t command) {
   signalChanged_.wait(lock, [&] { return terminate_ || AtOrAfter(finishedCommand_, command); });
 }
 
-std::string TCommThread::GetWriteFrame() const {
+namespace {
+template <typename T>
+T TakeFront(std::deque<T>& queue) {
+  if (queue.empty()) return T{};
+  T front = std::move(queue.front());
+  queue.pop_front();
+  return front;
+}
+}  // namespace
+
+std::string TCommThread::GetWriteFrame() {
   std::lock_guard lock(textMutex_);
-  return writeFrame_;
+  return TakeFront(writeFrames_);
 }
 
-std::string TCommThread::GetReadFrame() const {
+std::string TCommThread::GetReadFrame() {
   std::lock_guard lock(textMutex_);
-  return readFrame_;
+  return TakeFront(readFrames_);
 }
 
-std::vector<std::string> TCommThread::GetFinalFrame() const {
+std::vector<std::string> TCommThread::GetFinalFrame() {
   std::lock_guard lock(textMutex_);
-  return finalFields_;
+  return TakeFront(finalFields_);
 }
 
 void TCommThread::NotifyStatus(std::uint32_t code) {
@@ -208,6 +218,10 @@ void TCommThread::Execute() {
     } else {
       QUORVEL_TRACE(trace_, "Execute: Send Frame ok");
       if (WaitAnswer()) {
+        {
+          std::lock_guard lock(textMutex_);
+          finalFields_.push_back(receiver_->Fields());
+        }
         NotifyStatus(WM_COMM_FINAL_ANSWER);
         QUORVEL_TRACE(trace_, "Execute: WM_COMM_FINAL_ANSWER");
       } else {
@@ -224,7 +238,7 @@ bool TCommThread::SendFrame(const std::string& frame) {
   if (!WriteComm(reinterpret_cast<const std::uint8_t*>(frame.data()), frame.size())) return false;
   {
     std::lock_guard lock(textMutex_);
-    writeFrame_ = frame;
+    writeFrames_.push_back(frame);
   }
   NotifyStatus(WM_COMM_WRITE);
   QUORVEL_TRACE(trace_, "SendFrame: WM_COMM_WRITE");
@@ -250,8 +264,7 @@ bool TCommThread::WaitAnswer() {
   }
   {
     std::lock_guard lock(textMutex_);
-    readFrame_ = receiver_->ReadFrame();
-    finalFields_ = receiver_->Fields();
+    readFrames_.push_back(receiver_->ReadFrame());
   }
   NotifyStatus(WM_COMM_READ);
   QUORVEL_TRACE(trace_, "WaitAnswer: WM_COMM_READ");
@@ -534,13 +547,19 @@ void TFPHostControl::WndProc(const platform::TNotification& n) {
       Fire(OnIntermediateAnswer);
       break;
     case WM_COMM_FINAL_ANSWER:
+    {
       QUORVEL_TRACE(trace_, "WndProc: WM_COMM_FINAL_ANSWER");
-      DecodeFinalAnswer(worker_->GetFinalFrame());
+      std::vector<std::string> fields = worker_->GetFinalFrame();
+      // The answer to a command that Purge abandoned, while a newer one is in
+      // progress: reporting it would pass it off as the newer command's answer.
+      if (command != lastCommand_) break;
+      DecodeFinalAnswer(fields);
       Fire(OnFinalAnswer);
       if (!StillServing(n.worker)) return;  // the handler closed the port
       EndExchange(command);
       QUORVEL_TRACE(trace_, "WndProc: EFP_S_Idle");
       break;
+    }
     case WM_COMM_WRITE:
       QUORVEL_TRACE(trace_, "WndProc: WM_COMM_WRITE");
       Fire(OnWrite, worker_->GetWriteFrame());

@@ -4,6 +4,7 @@
 // notifications into events on the owner's thread.
 #include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -89,9 +90,11 @@ class TCommThread {
   // Waits until the worker has finished the cycle of command `command`.
   void WaitForCommThreadFreeze(std::uint32_t command);
 
-  std::string GetWriteFrame() const;
-  std::string GetReadFrame() const;
-  std::vector<std::string> GetFinalFrame() const;
+  // Each notification that carries a text has its own, taken in posting order,
+  // so a notification handled late still gets the frame it announced.
+  std::string GetWriteFrame();
+  std::string GetReadFrame();
+  std::vector<std::string> GetFinalFrame();
 
  private:
   class TLink;
@@ -122,10 +125,10 @@ class TCommThread {
   std::string sendBuffer_;
 
   // Texts handed to the owner's thread.
-  mutable std::mutex textMutex_;
-  std::string writeFrame_;
-  std::string readFrame_;
-  std::vector<std::string> finalFields_;
+  std::mutex textMutex_;
+  std::deque<std::string> writeFrames_;
+  std::deque<std::string> readFrames_;
+  std::deque<std::vector<std::string>> finalFields_;
 
   // Worker-only state.
   std::uint32_t currentCommand_ = 0;

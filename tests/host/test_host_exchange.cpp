@@ -247,6 +247,32 @@ TEST(HostPurge, ACommandSentRightAfterPurgeIsCarriedOutAndStaysBusy) {
   EXPECT_NE(frames[1].find("second"), std::string::npos);
 }
 
+TEST(HostPurge, AnswerOfAnAbandonedCommandHandledLateIsNotTakenForTheNewerOne) {
+  // The first command's answer is on the queue, unhandled, when the caller purges
+  // and sends the next one, which the printer answers before the queue is run.
+  THostBench bench(protocol_Compatible, kSilenceLimitMs);
+  ASSERT_TRUE(bench.Open());
+  ASSERT_TRUE(bench.Send({"first"}));
+  ASSERT_TRUE(bench.WaitForAcks(1));
+  std::this_thread::sleep_for(100ms);
+  bench.control.Purge();
+  ASSERT_TRUE(bench.Send({"second"}));
+  ASSERT_TRUE(bench.WaitForAcks(2));
+  std::this_thread::sleep_for(100ms);
+  ASSERT_TRUE(bench.RunUntilEnds(1));
+  bench.loop.RunUntil([] { return false; }, 200ms);
+  // Each frame is logged as it was on the line; one final answer, the newer command's.
+  const std::string first = bench.emulator.ReceivedFrames().at(0), second = bench.emulator.ReceivedFrames().at(1);
+  ASSERT_EQ(bench.events.size(), 9u);
+  EXPECT_EQ(bench.events[0], "write " + Hex(first));
+  EXPECT_EQ(bench.events[4], "write " + Hex(second));
+  EXPECT_NE(bench.events[2], bench.events[6]);  // each read frame echoes its own command
+  EXPECT_EQ(THostBench::Kinds(bench.events),
+            (TEvents{"write frame", "ack", "read", "write 06", "write frame", "ack", "read", "write 06", "final"}));
+  EXPECT_EQ(bench.control.GetExtraField(1), "second");
+  EXPECT_EQ(bench.control.State(), EFP_S_Idle);
+}
+
 TEST(HostPurge, OnUsbPurgeAlsoWakesTheWorkerAtOnce) {
   THostBench bench(protocol_Compatible, kSilenceLimitMs);
   platform::TPortMap map;
