@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QStatusTipEvent>
 #include <QScrollArea>
+#include <QStyle>
 #include <QSplitter>
 #include <QTabWidget>
 #include <QTimeEdit>
@@ -164,8 +165,8 @@ void TFormChildTerminalWindow::CreateWidgets() {
           [this] { TreeViewCommandChange(treeViewCommand_->currentItem()); });
   connect(treeViewCommand_, &QTreeWidget::currentItemChanged, treeChangeDelay_,
           qOverload<>(&QTimer::start));
-  connect(treeViewCommand_, &QTreeWidget::itemClicked, this,
-          &TFormChildTerminalWindow::TreeViewCommandClick);
+  // Any click on the tree, on a node or beside the nodes, counts as a click on it.
+  treeViewCommand_->viewport()->installEventFilter(this);
 
   panelMain_ = new QWidget;
   panelMain_->setObjectName(QStringLiteral("PanelMain"));
@@ -363,6 +364,8 @@ void TFormChildTerminalWindow::closeEvent(QCloseEvent* event) {
 bool TFormChildTerminalWindow::eventFilter(QObject* watched, QEvent* event) {
   if (watched == treeViewCommand_ && event->type() == QEvent::Resize && isVisible()) {
     treeWidth_ = treeViewCommand_->width();
+  } else if (watched == treeViewCommand_->viewport() && event->type() == QEvent::MouseButtonRelease) {
+    TreeViewCommandClick();
   } else if (watched == memoFiscalAnswer_->viewport() &&
              event->type() == QEvent::MouseButtonDblClick) {
     MemoFiscalAnswerDblClick();
@@ -480,8 +483,15 @@ void TFormChildTerminalWindow::BuildCommandForm(const std::string& section) {
   }
   if (!fields.empty()) CreateNotes(section, placement.notesTop, commandForm_);
   if (notesMemo_ != nullptr) used = used.united(notesMemo_->geometry());
-  commandForm_->resize(std::max(clientWidth, used.right() + 1 + kFormMargin),
-                       used.isEmpty() ? 0 : used.bottom() + 1 + kFirstRowTop);
+  const int formHeight = used.isEmpty() ? 0 : used.bottom() + 1 + kFirstRowTop;
+  int formWidth = std::max(clientWidth, used.right() + 1 + kFormMargin);
+  if (formHeight > scrollBoxCommand_->viewport()->height()) {
+    // The vertical scroll bar narrows the page: the right margin gives way to it
+    // rather than bringing in a horizontal bar as well.
+    const int bar = scrollBoxCommand_->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, scrollBoxCommand_);
+    formWidth = std::max(used.right() + 1, formWidth - bar);
+  }
+  commandForm_->resize(formWidth, formHeight);
 
   commandForm_->setUpdatesEnabled(true);
   scrollBoxCommand_->show();

@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QTimeEdit>
 #include <QTreeWidget>
@@ -294,6 +295,13 @@ void TestTerminalWindow::builtFormFollowsTheLayout() {
   QCOMPARE(window.NotesMemo()->toPlainText(), QString("first line\nsecond"));
   QVERIFY(!window.NotesMemo()->isEnabled());
   QCOMPARE(window.FieldControl(0)->toolTip(), QString("hint of Field1"));
+
+  // A page lower than the form scrolls up and down only.
+  Select("Sales", "Kinds");
+  window.resize(window.width(), 180);
+  Select("Sales", "Open");
+  QTRY_VERIFY(CommandScrollBox(window)->verticalScrollBar()->isVisible());
+  QVERIFY(!CommandScrollBox(window)->horizontalScrollBar()->isVisible());
 }
 
 void TestTerminalWindow::controlKindsAndTheirSettings() {
@@ -476,6 +484,10 @@ void TestTerminalWindow::answerPagesHideTheButtons() {
   QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, rootRect.center());
   QCOMPARE(pages->currentIndex(), 0);
   QVERIFY(buttons->isVisible());
+  pages->setCurrentIndex(1);
+  QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, QPoint(tree->viewport()->width() - 2,
+                                                                 tree->viewport()->height() - 2));
+  QCOMPARE(pages->currentIndex(), 0);  // also beside the nodes
 
   auto* send = window.findChild<QPushButton*>("ButtonSend");
   QCOMPARE(send->geometry(), QRect(124, 11, 75, 25));
