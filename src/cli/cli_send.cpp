@@ -111,7 +111,6 @@ struct TUserPorts {
   int hostBaud = host::br9600;
   int dgiPort = 1;   // TFCommPort ordinal
   int dgiTimeOut = 1000;
-  bool showReserved = false;
 };
 
 std::string UserSettingsPath() {
@@ -128,7 +127,6 @@ TUserPorts ReadUserPorts() {
   user.hostBaud = store.ReadInteger("General", "HBaud", user.hostBaud);
   user.dgiPort = store.ReadInteger("General", "DComm", user.dgiPort);
   user.dgiTimeOut = store.ReadInteger("General", "DTimeOut", user.dgiTimeOut);
-  user.showReserved = store.ReadInteger("General", "ExtReservedFields", 0) != 0;
   for (int i = 0; i < platform::TPortMap::kComCount; ++i) {
     const std::string path = store.ReadValue("Ports", "Com" + std::to_string(i + 1), "");
     if (!path.empty()) user.ports.com[static_cast<std::size_t>(i)] = path;
@@ -234,8 +232,8 @@ std::optional<int> LoadCommand(const TSendArgs& args, const model::TIniMemory& f
 
 class THostSend {
  public:
-  THostSend(const TCommand& command, const model::TIniMemory& file, bool showReserved)
-      : command_(command), file_(file), showReserved_(showReserved), control_(loop_) {
+  THostSend(const TCommand& command, const model::TIniMemory& file)
+      : command_(command), file_(file), control_(loop_) {
     PrintHostEvents(control_, {.answered = [this](const std::vector<std::string>& fields) { Answered(fields); },
                                .failed = [this] { ended_ = true; }});
   }
@@ -324,7 +322,6 @@ class THostSend {
     PrintPanels("printer", model::ReadFixedAnswers(file_, model::kSectionPrinterAnswer), printer);
     model::TAnswerContext context;
     context.extended = command_.general.Protocol == 1;
-    context.showReserved = showReserved_;
     context.returnCode = code;
     context.returnCodeDescription = model::ReadReturnCodeDescription(file_, code);
     context.inputDateFormat = command_.general.InputDateFormat;
@@ -332,12 +329,11 @@ class THostSend {
     const auto answers = model::ParseAnswerDefinition(file_.ReadValue(command_.section, model::AnswersKey, ""));
     for (const model::TAnswerRow& row : model::BuildAnswerRows(values, answers.Fields, context)) {
       using TKind = model::TAnswerRow::TKind;
+      // The reserved rows of the extended protocol hold no answer value.
       if (row.kind == TKind::ReturnCode)
-        std::printf("returncode %u %s\n", static_cast<unsigned>(code), context.returnCodeDescription.c_str());
+        std::printf("returncode %u %s\n", static_cast<unsigned>(code), Printable(context.returnCodeDescription).c_str());
       else if (row.kind != TKind::Reserved)
         std::printf("answer %s=%s\n", CaptionText(row.caption).c_str(), Printable(row.value).c_str());
-      else if (row.visible)
-        std::printf("answer %s=\n", row.caption.c_str());
     }
   }
 
@@ -346,12 +342,11 @@ class THostSend {
     for (std::size_t i = 0; i < panels.size(); ++i)
       if (panels[i].matched)
         std::printf("panel %s %zu color=%08X %s\n", word, i + 1, static_cast<unsigned>(panels[i].color),
-                    panels[i].text.c_str());
+                    Printable(panels[i].text).c_str());
   }
 
   const TCommand& command_;
   const model::TIniMemory& file_;
-  const bool showReserved_;
   platform::TQueueLoop loop_;
   host::TFPHostControl control_;
   bool ended_ = false;
@@ -421,7 +416,7 @@ int RunSend(const std::vector<std::string>& arguments) {
     std::string device = args.device;
     if (device.empty()) device = user.hostPort == host::USB ? user.ports.UsbPath() : user.ports.ComPath(user.hostPort);
     const auto baud = args.baud.value_or(static_cast<host::TBaudRate>(std::clamp(user.hostBaud, 0, 7)));
-    return THostSend(command, file, user.showReserved).Run(device, baud, args.repeat);
+    return THostSend(command, file).Run(device, baud, args.repeat);
   } catch (const std::exception& error) {  // a record that cannot be read
     return Refuse(error.what());
   }
