@@ -488,11 +488,12 @@ void TFormMain::FirstShown() {
 
 QString TFormMain::DefaultTerminalFile() const {
   const QString name = QStringLiteral("default.qvl");
-  if (!options_.programFolder.isEmpty()) return QDir(options_.programFolder).filePath(name);
-  const QString programFolder = QCoreApplication::applicationDirPath();
-  if (QFileInfo(programFolder).isWritable()) return QDir(programFolder).filePath(name);
+  const QString programFolder =
+      options_.programFolder.isEmpty() ? QCoreApplication::applicationDirPath() : options_.programFolder;
+  if (QFileInfo(programFolder).isDir() && QFileInfo(programFolder).isWritable())
+    return QDir(programFolder).filePath(name);
   // An installed program: its folder belongs to the system, so the default
-  // file lives in the user's data folder instead.
+  // file lives in the user's data folder ($XDG_DATA_HOME/quorvel) instead.
   const QString dataFolder =
       QDir(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)).filePath(ProgramBaseName());
   QDir().mkpath(dataFolder);

@@ -7,10 +7,12 @@
 #include <QMdiArea>
 #include <QMenu>
 #include <QMimeData>
+#include <QStandardPaths>
 #include <QUrl>
 #include <QtTest>
 
 #include "app/logwindow.h"
+#include "app/settings.h"
 #include "host/fiscalcontrol.h"
 #include "mainwindowfixture.h"
 #include "terminal/terminal.h"
@@ -322,8 +324,31 @@ class TestFileActions : public QObject {
     QVERIFY(NoFileActionEnabled(*window));  // the windows are gone all the same
   }
 
+  void newInAProgramFolderThatCannotBeWrittenUsesTheUsersDataFolder() {
+    TMainWindowFixture fixture;
+    quorvel::app::TFormMainOptions options;
+    options.prompts = &fixture.prompts;
+    options.settingsFile = fixture.SettingsPath();
+    options.programFolder = fixture.Path(QStringLiteral("missing-folder"));  // as an installed program's
+    options.registerFileType = false;
+    TFormMain window(options);
+    fixture.prompts.shown.clear();
+    window.ActionNew->trigger();
+    const QString target = QDir(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation))
+                               .filePath(quorvel::app::ProgramBaseName() + QStringLiteral("/default.qvl"));
+    QCOMPARE(OpenFile(window), target);
+    QCOMPARE(TMainWindowFixture::Bytes(target), QByteArray(quorvel::model::NewFileTemplate().data(), qsizetype(quorvel::model::NewFileTemplate().size())));
+    QVERIFY(fixture.prompts.MessageTexts().isEmpty());
+    QFile::remove(target);
+  }
+
   void newWhereTheTemplateCannotBeWritten() {
     TMainWindowFixture fixture;
+    // Neither the program folder nor the user's data folder can hold the file.
+    const QString blocker = fixture.Path(QStringLiteral("a-file"));
+    QFile(blocker).open(QIODevice::WriteOnly);
+    const QByteArray dataHome = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", (blocker + QStringLiteral("/data")).toLocal8Bit());
     quorvel::app::TFormMainOptions options;
     options.prompts = &fixture.prompts;
     options.settingsFile = fixture.SettingsPath();
@@ -332,7 +357,9 @@ class TestFileActions : public QObject {
     TFormMain window(options);
     fixture.prompts.shown.clear();
     window.ActionNew->trigger();
-    const QString target = fixture.Path(QStringLiteral("missing-folder/default.qvl"));
+    qputenv("XDG_DATA_HOME", dataHome);
+    const QString target = blocker + QStringLiteral("/data/") + quorvel::app::ProgramBaseName() +
+                           QStringLiteral("/default.qvl");
     QCOMPARE(fixture.prompts.MessageTexts(), QStringList{QStringLiteral("Unable to write to ") + target});
     QVERIFY(!QFile::exists(target));
     QCOMPARE(OpenFile(window), target);
