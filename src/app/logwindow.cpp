@@ -1,4 +1,5 @@
 #include "app/logwindow.h"
+#include "terminal/childwindow.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -300,18 +301,7 @@ void TFormChildLogWindow::MenuItemClearClick() {
   viewHasEntries_ = false;
 }
 
-void TFormChildLogWindow::closeEvent(QCloseEvent* event) {
-  if (closeAllowed_) {
-    QWidget::closeEvent(event);
-    return;
-  }
-  event->ignore();
-  if (auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget())) {
-    frame->showMinimized();
-  } else {
-    showMinimized();
-  }
-}
+void TFormChildLogWindow::closeEvent(QCloseEvent* event) { terminal::CloseOrMinimize(*this, event, closeAllowed_); }
 
 void TFormChildLogWindow::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);

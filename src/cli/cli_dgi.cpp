@@ -16,7 +16,7 @@
 namespace quorvel::cli {
 namespace {
 
-constexpr const char* kDgiUsage = "dgi --device PATH [--timeout MS] DATA";
+constexpr const char* kDgiUsage = "dgi --device PATH [--timeout MS (default 1000, 0 = no limit)] DATA";
 
 // The answer time-out the desktop program starts with.
 constexpr std::int32_t kDefaultTimeOutMs = 1000;

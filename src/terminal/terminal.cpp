@@ -25,6 +25,7 @@
 #include "model/prompts.h"
 #include "model/qtcolors.h"
 #include "model/settingsrecord.h"
+#include "terminal/childwindow.h"
 #include "terminal/terminalcontext.h"
 
 namespace quorvel::terminal {
@@ -348,18 +349,7 @@ bool TFormChildTerminalWindow::event(QEvent* event) {
   return QWidget::event(event);
 }
 
-void TFormChildTerminalWindow::closeEvent(QCloseEvent* event) {
-  if (closeAllowed_) {
-    QWidget::closeEvent(event);
-    return;
-  }
-  event->ignore();
-  if (auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget())) {
-    frame->showMinimized();
-  } else {
-    showMinimized();
-  }
-}
+void TFormChildTerminalWindow::closeEvent(QCloseEvent* event) { terminal::CloseOrMinimize(*this, event, closeAllowed_); }
 
 bool TFormChildTerminalWindow::eventFilter(QObject* watched, QEvent* event) {
   if (watched == treeViewCommand_ && event->type() == QEvent::Resize && isVisible()) {
