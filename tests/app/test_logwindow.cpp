@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextEdit>
+#include <QScreen>
 #include <QtTest>
 #include <memory>
 
@@ -281,10 +282,13 @@ void TestLogWindow::entriesHaveAHangingIndent() {
   window->LogHostClose();
   window->FlushView();
   QTextDocument* document = window->RichEditLog()->document();
+  // 48 points on a 96 dpi screen, 44 points on any other, in the document's pixels.
+  const double dpi = QGuiApplication::primaryScreen()->logicalDotsPerInchY();
+  const double expected = (qRound(dpi) == 96 ? 48.0 : 44.0) * dpi / 72.0;
   for (int block = 0; block < document->blockCount(); ++block) {
     const QTextBlockFormat format = document->findBlockByNumber(block).blockFormat();
-    QVERIFY(format.leftMargin() > 0);
-    QCOMPARE(format.textIndent(), -format.leftMargin());
+    QCOMPARE(format.leftMargin(), expected);
+    QCOMPARE(format.textIndent(), -expected);
   }
 }
 

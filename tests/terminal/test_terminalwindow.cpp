@@ -143,6 +143,7 @@ class TestTerminalWindow : public QObject {
   void requiredCaptionsAreMaroonReadOnlyControlsDisabled();
   void commandWithoutFieldsShowsNoNotes();
   void selectingTheSameCommandDoesNotRebuild();
+  void quickSelectionChangesAreReportedAfterADelay();
   void selectingAGroupClearsTheForm();
   void sendAvailability_data();
   void sendAvailability();
@@ -359,6 +360,19 @@ void TestTerminalWindow::commandWithoutFieldsShowsNoNotes() {
   QVERIFY(window.NotesLabel() == nullptr);
   QVERIFY(!window.findChild<QPushButton*>("ButtonSend")->isEnabled());
   QVERIFY(!window.findChild<QPushButton*>("ButtonRepeat")->isEnabled());
+}
+
+void TestTerminalWindow::quickSelectionChangesAreReportedAfterADelay() {
+  // Walking through the tree with the keyboard: the change is reported after a
+  // delay, for the node the user stops on.
+  TFormChildTerminalWindow& window = OpenWindow();
+  QTreeWidget* tree = window.TreeViewCommand();
+  tree->setCurrentItem(Node(window, "Sales", "Open"));
+  tree->setCurrentItem(Node(window, "Sales", "Close"));
+  tree->setCurrentItem(Node(window, "Sales", "Kinds"));
+  QCOMPARE(window.FieldCount(), std::size_t(0));  // nothing is built at once
+  QTRY_COMPARE(window.CurrentCommand(), TFormChildTerminalWindow::CommandSection(Node(window, "Sales", "Kinds")));
+  QCOMPARE(window.FieldCount(), std::size_t(8));
 }
 
 void TestTerminalWindow::selectingTheSameCommandDoesNotRebuild() {
