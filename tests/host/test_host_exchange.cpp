@@ -459,32 +459,82 @@ TEST(HostOpen, MissingDeviceHeldDeviceAndNoUsbDevice) {
   EXPECT_TRUE(bench.events == TEvents{"open"});
 }
 
+// The texts of the trace lines, without their "file line:" part.
+std::vector<std::string> TraceTexts(const THostBench& bench) {
+  std::vector<std::string> texts;
+  for (const auto& line : bench.trace.Lines()) {
+    const auto colon = line.find(':');
+    texts.push_back(colon == std::string::npos ? line : line.substr(colon + 1));
+  }
+  return texts;
+}
+
+// Whether `wanted` stands in `texts` in this order (other lines may come between).
+bool InOrder(const std::vector<std::string>& texts, const std::vector<std::string>& wanted) {
+  std::size_t at = 0;
+  for (const auto& t : texts)
+    if (at < wanted.size() && t == wanted[at]) ++at;
+  return at == wanted.size();
+}
+
 TEST(HostTrace, LinesOfOneExchangeInOrder) {
   THostBench bench;
   ASSERT_TRUE(bench.Open());
   bench.trace.Clear();
   ASSERT_EQ(bench.Exchange({"t"}).back(), "final");
-  std::vector<std::string> texts;
   for (const auto& line : bench.trace.Lines()) {
-    const auto colon = line.find(':');
-    ASSERT_NE(colon, std::string::npos) << line;
-    const std::string where = line.substr(0, colon);
+    const std::string where = line.substr(0, line.find(':'));
     EXPECT_NE(where.find(".cpp "), std::string::npos) << line;
     EXPECT_EQ(where.find('/'), std::string::npos) << line;
-    texts.push_back(line.substr(colon + 1));
   }
-  auto inOrder = [&](const std::vector<std::string>& wanted) {
-    std::size_t at = 0;
-    for (const auto& t : texts)
-      if (at < wanted.size() && t == wanted[at]) ++at;
-    return at == wanted.size();
-  };
+  const std::vector<std::string> texts = TraceTexts(bench);
+  auto inOrder = [&](const std::vector<std::string>& wanted) { return InOrder(texts, wanted); };
   EXPECT_TRUE(inOrder({"Execute: Start of Signal Event", "Execute: Cmd in progress start", "SendFrame: WM_COMM_WRITE",
                        "Execute: Send Frame ok", "ParseInputFrame: WM_COMM_ACK", "WaitAnswer: WM_COMM_READ",
                        "WaitAnswer: WM_COMM_WRITE_ACK", "Execute: WM_COMM_FINAL_ANSWER",
                        "Execute: End of Signal Event"}));
   EXPECT_TRUE(inOrder({"SendCmd: EFP_S_Busy", "WndProc: WM_COMM_WRITE", "WndProc: WM_COMM_AK", "WndProc: WM_COMM_READ",
                        "WndProc: WM_COMM_WRITE_ACK", "WndProc: WM_COMM_FINAL_ANSWER", "WndProc: EFP_S_Idle"}));
+}
+
+TEST(HostTrace, LinesOfEachKindOfExchange) {
+  // The worker's line and the control's line for what each kind of answer brings.
+  struct Case {
+    const char* name;
+    emulator::THostReply reply;
+    std::vector<std::string> worker;
+    std::vector<std::string> control;
+  };
+  auto reply = [](auto change) {
+    auto r = Reply();
+    change(r);
+    return r;
+  };
+  const Case cases[] = {
+      {"nak", reply([](auto& r) { r.nak = true; }),
+       {"ParseInputFrame: WM_COMM_NACK", "Execute: WM_COMM_READ_ERROR"},
+       {"WndProc: WM_COMM_NACK", "WndProc: WM_COMM_READ_ERROR"}},
+      {"busy", reply([](auto& r) { r.busyReports = 1; }),
+       {"ParseInputFrame: WM_COMM_INT_ANSWER", "Execute: WM_COMM_FINAL_ANSWER"},
+       {"WndProc: WM_COMM_INT_ANSWER", "WndProc: WM_COMM_FINAL_ANSWER", "WndProc: EFP_S_Idle"}},
+      {"bad checksum", reply([](auto& r) { r.badChecksums = 1; }),
+       {"ParseInputFrame: WM_COMM_WRITE_NACK", "Execute: WM_COMM_FINAL_ANSWER"},
+       {"WndProc: WM_COMM_WRITE_NACK", "WndProc: WM_COMM_FINAL_ANSWER"}},
+      {"silent", reply([](auto& r) { r.silent = true; }),
+       {"Execute: WM_COMM_READ_ERROR", "Execute: End of Signal Event"},
+       {"WndProc: WM_COMM_READ_ERROR"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    THostBench bench;
+    ASSERT_TRUE(bench.Open());
+    bench.emulator.QueueHostReply(c.reply);
+    bench.trace.Clear();
+    bench.Exchange({"t"});
+    const std::vector<std::string> texts = TraceTexts(bench);
+    EXPECT_TRUE(InOrder(texts, c.worker));
+    EXPECT_TRUE(InOrder(texts, c.control));
+  }
 }
 
 TEST(HostClose, HandlersMayCloseThePortInTheMiddleOfTheEvents) {
