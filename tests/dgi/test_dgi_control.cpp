@@ -260,6 +260,28 @@ TEST_F(DgiControl, SilentPrinterTimesOut) {
   EXPECT_EQ(states.back(), "idle");
 }
 
+TEST_F(DgiControl, TimeOutLimitsEachReadNotTheWholeExchange) {
+  // Four frames, each after 300 ms of silence: 1.2 s in all, under a 1 s limit per read.
+  auto slowFrames = Frames({"0005a", "0005b", "0005c", "0000d"});
+  slowFrames.pauseMs = 300;
+  control.SetTimeOut(1000);
+  printer.QueueDgiReply(slowFrames);
+  ASSERT_TRUE(control.SendData("P"));
+  ASSERT_TRUE(RunUntil([&] { return !events.empty() && events.back() == "write 06" && events.size() == 13; }));
+  EXPECT_EQ(events[events.size() - 2], "answer final " + Hex("0000d"));
+  EXPECT_EQ(control.State(), FEFP_S_Idle);
+
+  // One pause longer than the limit ends the exchange.
+  auto lateFrame = Frames({"0000late"});
+  lateFrame.pauseMs = 1500;
+  control.SetTimeOut(300);
+  printer.QueueDgiReply(lateFrame);
+  events.clear();
+  ASSERT_TRUE(control.SendData("L"));
+  ASSERT_TRUE(RunUntilEvents(2));
+  EXPECT_EQ(events.back(), "error FEFP_E_ReadTimeOut");
+}
+
 TEST_F(DgiControl, BadChecksumIsRefusedAndTheRepetitionAccepted) {
   printer.QueueDgiReply(Frames({"0000OK"}, 1));
   ASSERT_TRUE(control.SendData("B"));

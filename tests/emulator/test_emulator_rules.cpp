@@ -49,12 +49,13 @@ TEST(EmulatorRules, HostBehavioursAddUpPerCommand) {
 TEST(EmulatorRules, DgiBehaviours) {
   const TOptions options =
       ParseOptions(Args({"--dgi-link", "/tmp/dgi", "--dgi-on", "0001=final:0001AB", "--dgi-on", "0001=badsum:1",
-                         "--dgi-on", "0002=frames:0005,0001", "--dgi-on", "0003=raw:06", "--dgi-on", "*=silent",
+                         "--dgi-on", "0002=frames:0005,0001", "--dgi-on", "0002=pause:250", "--dgi-on", "0003=raw:06", "--dgi-on", "*=silent",
                          "--dgi-on", "\\x05X=nak", "--dgi-on", "0004=ack"}));
   EXPECT_EQ(options.dgiLink, "/tmp/dgi");
   EXPECT_EQ(options.dgiRules.at("0001").frames, std::vector<std::string>{"0001AB"});
   EXPECT_EQ(options.dgiRules.at("0001").badChecksums, 1);
   EXPECT_EQ(options.dgiRules.at("0002").frames, (std::vector<std::string>{"0005", "0001"}));
+  EXPECT_EQ(options.dgiRules.at("0002").pauseMs, 250);
   EXPECT_EQ(options.dgiRules.at("0003").raw, "\x06");
   EXPECT_TRUE(options.dgiDefault->silent);
   EXPECT_TRUE(options.dgiRules.at("\x05X").nak);

@@ -430,6 +430,7 @@ struct TEmulator::TImpl {
     }
     for (std::size_t i = 0; i < reply.frames.size(); ++i) {
       const std::string frame = wire::DgiFrame(reply.frames[i]);
+      if (reply.pauseMs > 0 && !Delay(reply.pauseMs)) return;
       for (int bad = 0; i == 0 && bad < reply.badChecksums; ++bad) {
         if (!Send(wire::WithBadDgiChecksum(frame)) || !WaitForByte(wire::kNak, kHostReplyWaitMs)) return;
       }

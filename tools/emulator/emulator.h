@@ -55,6 +55,7 @@ struct TDgiReply {
   std::vector<std::string> frames;       // answer frames' data (status code first), sent in order,
                                          // each after the host's ACK of the previous one
   int badChecksums = 0;                  // first frame sent with a wrong checksum this often
+  int pauseMs = 0;                       // silence before each answer frame
   std::string raw;                       // bytes sent as they are, instead of all the above
 };
 // Precedence: `raw`, then `silent`, then `nak`, then `frames` (no ACK before them), then

@@ -158,6 +158,9 @@ void ApplyDgiBehaviour(TDgiReply& reply, std::string_view behaviour) {
   } else if (name == "badsum") {
     if (!hasValue) Bad("'badsum' needs ':N'");
     reply.badChecksums = static_cast<int>(Number(rest, kMaxCount, behaviour));
+  } else if (name == "pause") {
+    if (!hasValue) Bad("'pause' needs ':MS'");
+    reply.pauseMs = static_cast<int>(Number(rest, kMaxMs, behaviour));
   } else if (name == "raw") {
     if (!hasValue || rest.empty()) Bad("'raw' needs ':HEX'");
     reply.raw = HexArgument(rest, behaviour);
@@ -269,6 +272,7 @@ DGI behaviours (--dgi-on):
   final:TEXT              one answer frame with these data (status code first)
   frames:T1,T2,...        answer frames in order, each after the host's ACK of the one before
   badsum:N                the first frame N times with a wrong checksum first
+  pause:MS                MS of silence before each answer frame
   raw:HEX                 these bytes instead of any of the above
 An ENQ on the DGI line is always answered with ACK.
 
