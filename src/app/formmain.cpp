@@ -128,7 +128,7 @@ TFormMain::~TFormMain() { Shutdown(); }
 // ---- Construction of the window ----
 
 void TFormMain::CreateActions() {
-  struct TSpec {
+  struct TActionEntry {
     QAction** action;
     const char* caption;
     const char* hint;
@@ -136,7 +136,7 @@ void TFormMain::CreateActions() {
     TPicture picture;
     bool hasPicture;
   };
-  const TSpec specs[] = {
+  const TActionEntry actionEntries[] = {
       {&ActionNew, "New", "New terminal file", {}, TPicture::New, true},
       {&ActionOpen, "Open", "Open terminal file", QKeySequence(Qt::CTRL | Qt::Key_O), TPicture::Open, true},
       {&ActionClose, "Close", "Close terminal file", {}, TPicture::New, false},
@@ -160,12 +160,12 @@ void TFormMain::CreateActions() {
       {&ActionAbout, "&About...", "About|Displays program information, version number, and copyright", {},
        TPicture::New, false},
   };
-  for (const TSpec& spec : specs) {
-    auto* action = new QAction(QString::fromLatin1(spec.caption), this);
-    SetHint(action, QString::fromLatin1(spec.hint));
-    if (!spec.shortcut.isEmpty()) action->setShortcut(spec.shortcut);
-    if (spec.hasPicture) action->setIcon(PictureIcon(spec.picture));
-    *spec.action = action;
+  for (const TActionEntry& entry : actionEntries) {
+    auto* action = new QAction(QString::fromLatin1(entry.caption), this);
+    SetHint(action, QString::fromLatin1(entry.hint));
+    if (!entry.shortcut.isEmpty()) action->setShortcut(entry.shortcut);
+    if (entry.hasPicture) action->setIcon(PictureIcon(entry.picture));
+    *entry.action = action;
   }
   connect(ActionNew, &QAction::triggered, this, &TFormMain::ActionNewExecute);
   connect(ActionOpen, &QAction::triggered, this, &TFormMain::ActionOpenExecute);

@@ -74,9 +74,9 @@ std::string Hex4(std::uint16_t value) {
 
 std::string StatusCaption(const std::string& caption, std::uint16_t word) { return caption + Hex4(word); }
 
-std::string ShowAnswerValue(const TAnswerField& spec, const std::string& value, const TAnswerContext& context) {
-  switch (spec.Type) {
-    case kTextCurrency: return ShowCurrency(value, spec.Decimals);
+std::string ShowAnswerValue(const TAnswerField& field, const std::string& value, const TAnswerContext& context) {
+  switch (field.Type) {
+    case kTextCurrency: return ShowCurrency(value, field.Decimals);
     case kTextDecimal: return ShowDecimal(value);
     case kTextHexa: return ShowHexadecimal(value);
     case kTextBinary: return ShowBinary(value);

@@ -88,7 +88,7 @@ struct TAnswerContext {
 };
 
 // The shown value of one answer value by its answer field record's type.
-std::string ShowAnswerValue(const TAnswerField& spec, const std::string& value, const TAnswerContext& context);
+std::string ShowAnswerValue(const TAnswerField& field, const std::string& value, const TAnswerContext& context);
 
 // Every row of one answer, in grid order (row index = position), at most
 // kMaxAnswerRows: values beyond that are not shown.

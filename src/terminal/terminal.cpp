@@ -263,24 +263,24 @@ void TFormChildTerminalWindow::CreateButtonPanel(QWidget* panelMain) {
   buttonPanel_ = new QWidget(panelMain);
   buttonPanel_->setObjectName(QStringLiteral("ButtonPanel"));
   buttonPanel_->setFixedHeight(kButtonPanelHeight);
-  struct TButtonSpec {
+  struct TButtonEntry {
     QPushButton** button;
     const char* name;
     const char* caption;
     const char* hint;
     int left;
   };
-  const TButtonSpec specs[] = {
+  const TButtonEntry buttonEntries[] = {
       {&buttonSend_, "ButtonSend", "&Send", "Send selected command", 124},
       {&buttonRepeat_, "ButtonRepeat", "&Repeat ...", "Send commands \"n\" times", 212},
       {&buttonCancel_, "ButtonCancel", "&Cancel", "Cancel command in progress", 300},
   };
-  for (const TButtonSpec& spec : specs) {
-    auto* button = new QPushButton(QString::fromLatin1(spec.caption), buttonPanel_);
-    button->setObjectName(QString::fromLatin1(spec.name));
-    SetHint(button, QString::fromLatin1(spec.hint));
-    button->setGeometry(spec.left, 11, 75, 25);
-    *spec.button = button;
+  for (const TButtonEntry& entry : buttonEntries) {
+    auto* button = new QPushButton(QString::fromLatin1(entry.caption), buttonPanel_);
+    button->setObjectName(QString::fromLatin1(entry.name));
+    SetHint(button, QString::fromLatin1(entry.hint));
+    button->setGeometry(entry.left, 11, 75, 25);
+    *entry.button = button;
   }
   connect(buttonSend_, &QPushButton::clicked, this, &TFormChildTerminalWindow::ButtonSendClick);
   connect(buttonRepeat_, &QPushButton::clicked, this,

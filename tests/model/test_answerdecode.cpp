@@ -111,7 +111,7 @@ TEST(AnswerDecode, ValuesShownByTheirRecordType) {
   context.outputDateFormat = 1;
   context.currentYear = 2024;
   const struct {
-    TAnswerField spec;
+    TAnswerField field;
     std::string value, shown;
   } cases[] = {
       {{"c", kTextCurrency, 2}, "0000001250", "00000012.50"},
@@ -123,7 +123,7 @@ TEST(AnswerDecode, ValuesShownByTheirRecordType) {
       {{"time", kTextTime, 0}, "123456", "12:34:56"},
       {{"alpha", kTextAlpha, 0}, "x'41'", "x'41'"},
   };
-  for (const auto& c : cases) EXPECT_EQ(ShowAnswerValue(c.spec, c.value, context), c.shown) << c.spec.Caption;
+  for (const auto& c : cases) EXPECT_EQ(ShowAnswerValue(c.field, c.value, context), c.shown) << c.field.Caption;
 }
 
 TEST(AnswerDecode, ExtendedRowsWithAndWithoutReservedFields) {

@@ -6,7 +6,7 @@
 namespace quorvel::model {
 namespace {
 
-TCommandField Spec(int textType, int controlType = kControlSimple, int minLength = 0, int decimals = 0,
+TCommandField FieldOf(int textType, int controlType = kControlSimple, int minLength = 0, int decimals = 0,
                    bool autoIncrement = false) {
   TCommandField field;
   field.TextType = textType;
@@ -21,7 +21,7 @@ TFieldEntry Text(const std::string& text) { return TFieldEntry{text, {}, {}}; }
 
 struct TWireCase {
   const char* name;
-  TCommandField spec;
+  TCommandField field;
   TFieldEntry entry;
   int inputDateFormat;
   int repetition;
@@ -31,26 +31,26 @@ struct TWireCase {
 TEST(SendText, EachTextTypeAndControlTypeGivesItsBytes) {
   const TFieldEntry dated{"ignored", TDate{2024, 3, 5}, TTimeOfDay{9, 5, 7}};
   const TWireCase cases[] = {
-      {"currency", Spec(kTextCurrency, kControlSimple, 10, 2), Text("12,5"), 0, 0, "0000001250"},
-      {"escaped alphanumeric", Spec(kTextAlphaNumeric), Text("x'1B'A"), 0, 0, std::string("\x1B" "A")},
-      {"decimal", Spec(kTextDecimal, kControlSimple, 4), Text("256"), 0, 0, std::string("\x01\x00", 2)},
-      {"hexa", Spec(kTextHexa), Text("4142"), 0, 0, "AB"},
-      {"binary", Spec(kTextBinary), Text("1000001"), 0, 0, "A"},
-      {"numeric unchanged", Spec(kTextNumeric), Text("0042"), 0, 0, "0042"},
-      {"boolean unchanged", Spec(kTextBoolean), Text("S"), 0, 0, "S"},
-      {"date control, code 3", Spec(kTextAlphaNumeric, kControlDate), dated, 3, 0, "03052024"},
-      {"date control ignores the text type", Spec(kTextCurrency, kControlDate, 10, 2), dated, 6, 0, "240305"},
-      {"time control", Spec(kTextTime, kControlTime), dated, 0, 0, "090507"},
-      {"date text type in a text control", Spec(kTextDate), Text("050324"), 0, 0, "050324"},
-      {"drop-down list text formatted", Spec(kTextCurrency, kControlDropDownList, 6, 2), Text(",5"), 0, 0, "000050"},
-      {"autoincrement in Repeat", Spec(kTextAlphaNumeric, kControlSimple, 0, 0, true), Text("TKT"), 0, 2, "TKT002"},
-      {"autoincrement not in Send", Spec(kTextAlphaNumeric, kControlSimple, 0, 0, true), Text("TKT"), 0, 0, "TKT"},
-      {"autoincrement only for AlphaNumeric", Spec(kTextNumeric, kControlSimple, 0, 0, true), Text("12"), 0, 3, "12"},
-      {"no autoincrement flag", Spec(kTextAlphaNumeric), Text("TKT"), 0, 3, "TKT"},
-      {"repetition over 999", Spec(kTextAlphaNumeric, kControlSimple, 0, 0, true), Text("N"), 0, 1234, "N1234"},
+      {"currency", FieldOf(kTextCurrency, kControlSimple, 10, 2), Text("12,5"), 0, 0, "0000001250"},
+      {"escaped alphanumeric", FieldOf(kTextAlphaNumeric), Text("x'1B'A"), 0, 0, std::string("\x1B" "A")},
+      {"decimal", FieldOf(kTextDecimal, kControlSimple, 4), Text("256"), 0, 0, std::string("\x01\x00", 2)},
+      {"hexa", FieldOf(kTextHexa), Text("4142"), 0, 0, "AB"},
+      {"binary", FieldOf(kTextBinary), Text("1000001"), 0, 0, "A"},
+      {"numeric unchanged", FieldOf(kTextNumeric), Text("0042"), 0, 0, "0042"},
+      {"boolean unchanged", FieldOf(kTextBoolean), Text("S"), 0, 0, "S"},
+      {"date control, code 3", FieldOf(kTextAlphaNumeric, kControlDate), dated, 3, 0, "03052024"},
+      {"date control ignores the text type", FieldOf(kTextCurrency, kControlDate, 10, 2), dated, 6, 0, "240305"},
+      {"time control", FieldOf(kTextTime, kControlTime), dated, 0, 0, "090507"},
+      {"date text type in a text control", FieldOf(kTextDate), Text("050324"), 0, 0, "050324"},
+      {"drop-down list text formatted", FieldOf(kTextCurrency, kControlDropDownList, 6, 2), Text(",5"), 0, 0, "000050"},
+      {"autoincrement in Repeat", FieldOf(kTextAlphaNumeric, kControlSimple, 0, 0, true), Text("TKT"), 0, 2, "TKT002"},
+      {"autoincrement not in Send", FieldOf(kTextAlphaNumeric, kControlSimple, 0, 0, true), Text("TKT"), 0, 0, "TKT"},
+      {"autoincrement only for AlphaNumeric", FieldOf(kTextNumeric, kControlSimple, 0, 0, true), Text("12"), 0, 3, "12"},
+      {"no autoincrement flag", FieldOf(kTextAlphaNumeric), Text("TKT"), 0, 3, "TKT"},
+      {"repetition over 999", FieldOf(kTextAlphaNumeric, kControlSimple, 0, 0, true), Text("N"), 0, 1234, "N1234"},
   };
   for (const auto& c : cases) {
-    const TWireFields wire = BuildWireFields({c.spec}, {c.entry}, c.inputDateFormat, c.repetition);
+    const TWireFields wire = BuildWireFields({c.field}, {c.entry}, c.inputDateFormat, c.repetition);
     ASSERT_FALSE(wire.badField) << c.name;
     ASSERT_EQ(wire.fields.size(), 1u) << c.name;
     EXPECT_EQ(wire.fields[0], c.bytes) << c.name;
@@ -58,7 +58,7 @@ TEST(SendText, EachTextTypeAndControlTypeGivesItsBytes) {
 }
 
 TEST(SendText, BadEscapeStopsAtItsFieldAndKeepsTheEarlierOnes) {
-  const TWireFields wire = BuildWireFields({Spec(kTextAlphaNumeric), Spec(kTextAlphaNumeric), Spec(kTextAlphaNumeric)},
+  const TWireFields wire = BuildWireFields({FieldOf(kTextAlphaNumeric), FieldOf(kTextAlphaNumeric), FieldOf(kTextAlphaNumeric)},
                                            {Text("ok"), Text("x'4G'"), Text("never")}, 0);
   ASSERT_TRUE(wire.badField);
   EXPECT_EQ(*wire.badField, 1u);
@@ -67,13 +67,13 @@ TEST(SendText, BadEscapeStopsAtItsFieldAndKeepsTheEarlierOnes) {
 
 TEST(SendText, HexaFieldWithNonHexDigitsIsBadInput) {
   // The Hexa text is enclosed as x'..' first, so a stray letter fails the expansion.
-  const TWireFields wire = BuildWireFields({Spec(kTextHexa)}, {Text("4Z")}, 0);
+  const TWireFields wire = BuildWireFields({FieldOf(kTextHexa)}, {Text("4Z")}, 0);
   ASSERT_TRUE(wire.badField);
   EXPECT_EQ(*wire.badField, 0u);
 }
 
 TEST(SendText, DgiFieldsAreJoinedIntoOneText) {
-  const TWireFields wire = BuildWireFields({Spec(kTextAlpha), Spec(kTextNumeric)}, {Text("AB"), Text("12")}, 0);
+  const TWireFields wire = BuildWireFields({FieldOf(kTextAlpha), FieldOf(kTextNumeric)}, {Text("AB"), Text("12")}, 0);
   EXPECT_EQ(DgiFrameText(wire.fields), "AB12");
   EXPECT_EQ(DgiFrameText({}), "");
 }
