@@ -215,11 +215,10 @@ void TFCommThread::Execute() {
         NotifyStatus(WM_DGI_READ_ERROR);
       }
     }
-    // Output is discarded only when a write was abandoned: a completed write may
-    // still sit in the device's queue (a pseudo-terminal reports it empty at once),
-    // and dropping it would take the printer's ACK away.
+    // Output is not discarded here: a completed write may still sit in the device's
+    // queue (a pseudo-terminal reports it empty at once), and dropping it would take
+    // the printer's ACK away. An abandoned write has discarded its own output.
     port_.DiscardInput();
-    if (outputUnfinished_) port_.DiscardOutput();
     receiver_.ResetInternalState();
     EndOfCycle();
   }
@@ -283,9 +282,7 @@ bool TFCommThread::WaitAnswer() {
 
 bool TFCommThread::WriteComm(const std::uint8_t* bytes, std::size_t count) {
   const int limit = static_cast<int>(count) * 10 + 1500;
-  const bool written = port_.Write(bytes, count, limit) == platform::TIoResult::Ok;
-  outputUnfinished_ = !written;
-  return written;
+  return port_.Write(bytes, count, limit) == platform::TIoResult::Ok;
 }
 
 void TFCommThread::SetWriteFrame(const std::string& text) {
@@ -300,7 +297,6 @@ void TFCommThread::SetReadFrame(const std::string& text) {
 
 void TFCommThread::NotifyStatus(std::uint32_t code, std::int32_t param) {
   window_.Post(platform::TNotification{code, param, NotificationTag(identity_, exchangeNumber_)});
-  std::this_thread::yield();
 }
 
 void TFCommThread::AckReceived() { NotifyStatus(WM_DGI_ACK); }
@@ -379,12 +375,10 @@ void TFPAuxControl::StopWorker() {
   // is touched by one thread at a time.
   worker_->Terminate();
   worker_->WaitFor();
-  const bool outputUnfinished = worker_->OutputUnfinished();
   worker_.reset();
   handle_->SetDtr(false);
   handle_->SetRts(false);
   handle_->DiscardInput();
-  if (outputUnfinished) handle_->DiscardOutput();
   handle_.reset();
 }
 

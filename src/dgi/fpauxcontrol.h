@@ -159,7 +159,6 @@ class TFCommThread : private TAnswerReceiver::TListener {
 
   std::uint64_t Identity() const { return identity_; }
   // True when the last write on the line did not complete (time limit, abort, failure).
-  bool OutputUnfinished() const { return outputUnfinished_; }
 
  private:
   void Execute();
@@ -183,7 +182,6 @@ class TFCommThread : private TAnswerReceiver::TListener {
   std::thread thread_;
   TSignal commandStart_;
   std::atomic<bool> terminated_{false};
-  std::atomic<bool> outputUnfinished_{false};
 
   // Guards everything below it that both threads touch.
   std::mutex lock_;

@@ -32,7 +32,6 @@ void TAnswerReceiver::BeginCommand(std::uint8_t sentSequence) {
   ResetInternalState();
   sentSequence_ = sentSequence;
   ackWritten_ = false;
-  intermediateFrame_ = false;
 }
 
 void TAnswerReceiver::ResetInternalState() {
@@ -50,7 +49,6 @@ bool TAnswerReceiver::Received(std::size_t count) {
   if (!ParseInputFrame(count)) return false;
   // An intermediate frame accepted in this read leaves the parser outside a frame
   // (state 1) unless the next frame began in the same read; that one is kept.
-  intermediateFrame_ = false;
   if (state_ <= 1) {
     // Outside a frame: what was parsed is of no further use.
     writePos_ = parsePos_ = frameStart_ = 0;
@@ -161,7 +159,6 @@ TAnswerReceiver::TParseStep TAnswerReceiver::VerifyFrame() {
     return kStopGoOn;
   }
   if (answerSequence_ == kIntermediateSequence) {
-    intermediateFrame_ = true;
     state_ = 1;
     Notify(WM_COMM_INT_ANSWER, "ParseInputFrame: WM_COMM_INT_ANSWER");
     return kGoOn;

@@ -69,7 +69,6 @@ class TAnswerReceiver {
   std::uint8_t answerSequence_ = 0;
   std::uint8_t sentSequence_ = 0;
   bool ackWritten_ = false;
-  bool intermediateFrame_ = false;
   std::vector<std::string> fields_;
 };
 

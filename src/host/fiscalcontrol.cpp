@@ -168,7 +168,6 @@ std::vector<std::string> TCommThread::GetFinalFrame() {
 
 void TCommThread::NotifyStatus(std::uint32_t code) {
   sink_.Post({code, static_cast<std::int32_t>(currentCommand_), id_});
-  std::this_thread::yield();
 }
 
 bool TCommThread::WaitForCommand(std::uint32_t& command, std::string& frame) {
@@ -348,13 +347,18 @@ bool TFPHostControl::OpenPort() {
 }
 
 void TFPHostControl::StopWorker() {
-  if (!usb_) {
-    port_->DiscardInput();
-    port_->DiscardOutput();
-  }
+  // The worker goes first (its wait on the line is cancelled at once), so nothing
+  // is written after the line has been discarded.
   worker_->Terminate();
   worker_.reset();
+  DiscardLine();
   port_.reset();
+}
+
+void TFPHostControl::DiscardLine() {
+  if (usb_) return;  // a USB printer has no queues to discard
+  port_->DiscardInput();
+  port_->DiscardOutput();
 }
 
 bool TFPHostControl::ClosePort() {
@@ -371,12 +375,10 @@ bool TFPHostControl::ClosePort() {
 
 void TFPHostControl::Purge() {
   if (state_ != EFP_S_Close) {
-    if (!usb_) {
-      port_->DiscardInput();
-      port_->DiscardOutput();
-    }
-    // Also on USB, where nothing can be discarded, this wakes the worker at once.
+    // Wakes the worker at once (also on USB); a write it abandons discards its
+    // own output, and what is left on the line is discarded after it.
     worker_->AbortSignaledEvents();
+    DiscardLine();
     state_ = EFP_S_Idle;
   }
   ClearAssembly();

@@ -200,6 +200,7 @@ class TFPHostControl {
   std::unique_ptr<platform::TSerialPort> USBCreateHandle(platform::TOpenError& error) const;
   void ClearAssembly();
   void StopWorker();
+  void DiscardLine();
   void DecodeFinalAnswer(const std::vector<std::string>& fields);
   void EndExchange(std::uint32_t command);
   void Fire(const TNotifyEvent& event);

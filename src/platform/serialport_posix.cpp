@@ -206,9 +206,10 @@ class TPosixSerialPort final : public TSerialPort {
     }
   }
 
-  // A write that did not complete leaves nothing behind in the driver.
+  // A write that did not complete (timed out, cancelled, failed) leaves nothing
+  // behind in the driver; a completed one is left to drain.
   TIoResult EndWrite(TIoResult result) {
-    if (result == TIoResult::TimedOut) DiscardOutput();
+    if (result != TIoResult::Ok) DiscardOutput();
     return result;
   }
 
