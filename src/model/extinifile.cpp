@@ -207,6 +207,57 @@ void SyncFolder(const std::string& path) {
 
 }  // namespace
 
+// ---- edits of the file's bytes ----
+
+namespace {
+
+void CheckNames(std::string_view section, const TIniFile::TKeyValues& keys) {
+  CheckSectionName(section);
+  for (const auto& [key, value] : keys) {
+    CheckKeyName(key);
+    CheckValue(key, value);
+  }
+}
+
+// Replaces the key's line in place, else appends it after the section's last key
+// line, else appends the section at the end of the file.
+void WriteKeyInto(std::string& bytes, std::string_view section, std::string_view key, std::string_view value) {
+  const auto lines = SplitIniLines(bytes);
+  const std::string newLine = KeyLine(key, value);
+  const auto span = FindSection(lines, section);
+  if (!span) {
+    if (!bytes.empty() && !EndsWithLineBreak(bytes)) bytes += "\r\n";
+    bytes += "[" + std::string(section) + "]\r\n" + newLine + "\r\n";
+    return;
+  }
+  std::size_t after = span->First;  // the line the new key follows: the last key, else the header
+  for (std::size_t i = span->First + 1; i < span->Last; ++i) {
+    if (IsKey(lines[i], key)) {
+      bytes.replace(lines[i].Begin, lines[i].End - lines[i].Begin, newLine);
+      return;
+    }
+    if (lines[i].Kind == TIniLineKind::Key) after = i;
+  }
+  const TIniLine& previous = lines[after];
+  std::string insertion = newLine + "\r\n";
+  if (previous.Next == previous.End) insertion.insert(0, "\r\n");  // last line of the file, unterminated
+  bytes.insert(previous.Next, insertion);
+}
+
+// Removes every section of that name with all its lines; false when there is none.
+bool EraseSectionIn(std::string& bytes, std::string_view section) {
+  const auto lines = SplitIniLines(bytes);
+  const auto spans = FindSections(lines, section, false);
+  for (auto span = spans.rbegin(); span != spans.rend(); ++span) {
+    const std::size_t begin = lines[span->First].Begin;
+    const std::size_t end = span->Last < lines.size() ? lines[span->Last].Begin : bytes.size();
+    bytes.erase(begin, end - begin);
+  }
+  return !spans.empty();
+}
+
+}  // namespace
+
 // ---- lines and names ----
 
 std::vector<TIniLine> SplitIniLines(std::string_view text) {
@@ -408,33 +459,21 @@ bool TIniFile::ValueExists(std::string_view section, std::string_view key) const
 }
 
 void TIniFile::WriteKey(std::string_view section, std::string_view key, std::string_view value) {
-  CheckSectionName(section);
-  CheckKeyName(key);
-  CheckValue(key, value);
-  std::string bytes = LoadForWriting();
-  const auto lines = SplitIniLines(bytes);
-  const std::string newLine = KeyLine(key, value);
+  WriteKeys(section, {{std::string(key), std::string(value)}});
+}
 
-  const auto span = FindSection(lines, section);
-  if (!span) {
-    if (!bytes.empty() && !EndsWithLineBreak(bytes)) bytes += "\r\n";
-    bytes += "[" + std::string(section) + "]\r\n" + newLine + "\r\n";
-    Store(bytes);
-    return;
-  }
-  std::size_t after = span->First;  // the line the new key follows: the last key, else the header
-  for (std::size_t i = span->First + 1; i < span->Last; ++i) {
-    if (IsKey(lines[i], key)) {
-      bytes.replace(lines[i].Begin, lines[i].End - lines[i].Begin, newLine);
-      Store(bytes);
-      return;
-    }
-    if (lines[i].Kind == TIniLineKind::Key) after = i;
-  }
-  const TIniLine& previous = lines[after];
-  std::string insertion = newLine + "\r\n";
-  if (previous.Next == previous.End) insertion.insert(0, "\r\n");  // last line of the file, unterminated
-  bytes.insert(previous.Next, insertion);
+void TIniFile::WriteKeys(std::string_view section, const TKeyValues& keys) {
+  CheckNames(section, keys);
+  std::string bytes = LoadForWriting();
+  for (const auto& [key, value] : keys) WriteKeyInto(bytes, section, key, value);
+  Store(bytes);
+}
+
+void TIniFile::ReplaceSection(std::string_view section, const TKeyValues& keys) {
+  CheckNames(section, keys);
+  std::string bytes = LoadForWriting();
+  EraseSectionIn(bytes, section);
+  for (const auto& [key, value] : keys) WriteKeyInto(bytes, section, key, value);
   Store(bytes);
 }
 
@@ -464,15 +503,7 @@ void TIniFile::DeleteKey(std::string_view section, std::string_view key) noexcep
 
 void TIniFile::EraseSection(std::string_view section) {
   std::string bytes = LoadForWriting();
-  const auto lines = SplitIniLines(bytes);
-  const auto spans = FindSections(lines, section, false);
-  if (spans.empty()) return;
-  for (auto span = spans.rbegin(); span != spans.rend(); ++span) {
-    const std::size_t begin = lines[span->First].Begin;
-    const std::size_t end = span->Last < lines.size() ? lines[span->Last].Begin : bytes.size();
-    bytes.erase(begin, end - begin);
-  }
-  Store(bytes);
+  if (EraseSectionIn(bytes, section)) Store(bytes);
 }
 
 TExtIniFile::TExtIniFile(std::string fileName)

@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "model/errors.h"
@@ -129,6 +130,12 @@ class TIniFile : public TIniReader {
   // (line breaks, "=" in a key, a key starting with ";" or "["); nothing is written then.
   void WriteKey(std::string_view section, std::string_view key, std::string_view value);
   void WriteInteger(std::string_view section, std::string_view key, int value);
+  // Several keys of one section written as WriteKey writes each, in one replacement
+  // of the file: all of them or, when refused, none.
+  using TKeyValues = std::vector<std::pair<std::string, std::string>>;
+  void WriteKeys(std::string_view section, const TKeyValues& keys);
+  // EraseSection, then WriteKeys, in one replacement of the file.
+  void ReplaceSection(std::string_view section, const TKeyValues& keys);
   // Removes the key line; a failure is ignored.
   void DeleteKey(std::string_view section, std::string_view key) noexcept;
   // Removes every section of that name with all its lines; throws TIniError when refused.

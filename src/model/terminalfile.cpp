@@ -223,9 +223,9 @@ TGeneralSettings ReadGeneral(const TIniFile& file) {
 }
 
 void WriteGeneral(TIniFile& file, const TGeneralSettings& settings) {
-  file.WriteInteger(kSectionGeneral, kKeyProtocol, settings.Protocol);
-  file.WriteInteger(kSectionGeneral, kKeyInputDateFormat, settings.InputDateFormat);
-  file.WriteInteger(kSectionGeneral, kKeyOutputDateFormat, settings.OutputDateFormat);
+  file.WriteKeys(kSectionGeneral, {{std::string(kKeyProtocol), std::to_string(settings.Protocol)},
+                                   {std::string(kKeyInputDateFormat), std::to_string(settings.InputDateFormat)},
+                                   {std::string(kKeyOutputDateFormat), std::to_string(settings.OutputDateFormat)}});
 }
 
 // ---- [Return codes] ----
@@ -245,10 +245,9 @@ std::vector<TReturnCodeEntry> ReadReturnCodes(const TIniFile& file) {
 }
 
 void WriteReturnCodes(TIniFile& file, const std::vector<TReturnCodeEntry>& entries) {
-  file.EraseSection(kSectionReturnCodes);
-  for (const TReturnCodeEntry& entry : entries) {
-    file.WriteKey(kSectionReturnCodes, "RC" + entry.Code, entry.Description);
-  }
+  TIniFile::TKeyValues keys;
+  for (const TReturnCodeEntry& entry : entries) keys.emplace_back("RC" + entry.Code, entry.Description);
+  file.ReplaceSection(kSectionReturnCodes, keys);
 }
 
 // ---- fixed answers ----
@@ -271,11 +270,12 @@ std::string FixedAnswerRecordValue(int number, const TFixedAnswer& record) {
 }
 
 void WriteFixedAnswers(TIniFile& file, std::string_view section, const std::vector<TFixedAnswer>& records) {
-  file.EraseSection(section);
+  TIniFile::TKeyValues keys;
   for (std::size_t i = 0; i < records.size(); ++i) {
     const int number = static_cast<int>(i + 1);
-    file.WriteKey(section, "Record" + std::to_string(number), FixedAnswerRecordValue(number, records[i]));
+    keys.emplace_back("Record" + std::to_string(number), FixedAnswerRecordValue(number, records[i]));
   }
+  file.ReplaceSection(section, keys);
 }
 
 // ---- the command tree ----

@@ -8,8 +8,8 @@
 #include <csignal>
 #include <filesystem>
 
+#include "common/tempfolder.h"
 #include "model/extinifile.h"
-#include "model/tempfolder.h"
 
 namespace quorvel::model {
 namespace {
@@ -205,6 +205,25 @@ TEST(IniDeviceTest, RefusedStoreLeavesTheOldContent) {
   EXPECT_THROW(file.EraseSection("S"), TIniError);
   EXPECT_NO_THROW(file.DeleteKey("S", "K"));
   EXPECT_EQ(device->Bytes, content);
+}
+
+TEST(IniDeviceTest, SeveralKeysAreWrittenInOneReplacement) {
+  auto device = std::make_shared<TMemoryDevice>("[S]\r\nK=1\r\n[T]\r\nA=x\r\n", "dev.qvl");
+  TIniFile file(device);
+  file.WriteKeys("S", {{"K", "2"}, {"L", "3"}, {"k", "4"}});
+  EXPECT_EQ(device->StoreCount, 1);
+  EXPECT_EQ(device->Bytes, "[S]\r\nk=4\r\nL=3\r\n[T]\r\nA=x\r\n");
+  file.ReplaceSection("T", {{"B", "y"}});
+  EXPECT_EQ(device->StoreCount, 2);
+  EXPECT_EQ(device->Bytes, "[S]\r\nk=4\r\nL=3\r\n[T]\r\nB=y\r\n");
+
+  // Refused, or with one key an INI line cannot hold: none of the keys is written.
+  const std::string before = device->Bytes;
+  EXPECT_THROW(file.WriteKeys("S", {{"K", "5"}, {"bad=key", "6"}}), TIniError);
+  device->RefuseStore = true;
+  EXPECT_THROW(file.WriteKeys("S", {{"K", "5"}, {"M", "6"}}), TIniError);
+  EXPECT_THROW(file.ReplaceSection("S", {}), TIniError);
+  EXPECT_EQ(device->Bytes, before);
 }
 
 TEST(IniDeviceTest, UnreadableFileIsNeverOverwritten) {
