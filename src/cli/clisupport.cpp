@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <utility>
 
-#include "model/answerdecode.h"
+#include "model/textnumbers.h"
 
 namespace quorvel::cli {
 namespace {

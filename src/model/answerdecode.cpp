@@ -66,12 +66,6 @@ std::vector<TPanelText> DecodeStatusWord(const TFixedAnswerTable& table, std::ui
   return panels;
 }
 
-std::string Hex4(std::uint16_t value) {
-  char buffer[8];
-  std::snprintf(buffer, sizeof buffer, "%04X", static_cast<unsigned>(value));
-  return buffer;
-}
-
 std::string StatusCaption(const std::string& caption, std::uint16_t word) { return caption + Hex4(word); }
 
 std::string ShowAnswerValue(const TAnswerField& field, const std::string& value, const TAnswerContext& context) {

@@ -65,7 +65,6 @@ std::vector<TPanelText> DecodeStatusWord(const TFixedAnswerTable& table, std::ui
 
 // "Fiscal answer = 0600" and the like: the caption and the word in 4 upper-case hex digits.
 std::string StatusCaption(const std::string& caption, std::uint16_t word);
-std::string Hex4(std::uint16_t value);
 
 struct TAnswerRow {
   enum class TKind { Reserved, ReturnCode, Defined, Raw };

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "model/errors.h"
+#include "model/textnumbers.h"
 #include "model/extinifile.h"
 
 namespace quorvel::model {
@@ -60,17 +61,10 @@ constexpr std::array<TColorName, 42> kColorNames{{
 constexpr std::size_t kStandardColorCount = 16;
 
 bool ParseHexColor(std::string_view digits, TColor& color) {
-  if (digits.empty() || digits.size() > 8) return false;
-  TColor value = 0;
-  for (const char c : digits) {
-    TColor digit;
-    if (c >= '0' && c <= '9') digit = static_cast<TColor>(c - '0');
-    else if (c >= 'a' && c <= 'f') digit = static_cast<TColor>(c - 'a' + 10);
-    else if (c >= 'A' && c <= 'F') digit = static_cast<TColor>(c - 'A' + 10);
-    else return false;
-    value = value * 16 + digit;
-  }
-  color = value;
+  if (digits.size() > 8) return false;
+  const std::optional<std::uint32_t> value = ParseHexDigits(digits, 0xFFFFFFFF);
+  if (!value) return false;
+  color = static_cast<TColor>(*value);
   return true;
 }
 

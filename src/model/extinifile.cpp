@@ -1,5 +1,7 @@
 #include "model/extinifile.h"
 
+#include "model/textnumbers.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -14,13 +16,7 @@
 namespace quorvel::model {
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
-std::string_view Trim(std::string_view text) {
-  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
-  return text;
-}
+std::string_view Trim(std::string_view text) { return TrimBlanks(text); }
 
 unsigned char FoldCase(unsigned char c) {
   // ASCII and Latin-1 upper-case letters (not the multiplication sign 0xD7).
@@ -298,35 +294,15 @@ std::string FoldIniName(std::string_view name) {
 
 bool ParseIniInteger(std::string_view text, int& value) {
   if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-    std::uint64_t number = 0;
-    for (const char c : text.substr(2)) {
-      int digit;
-      if (c >= '0' && c <= '9') digit = c - '0';
-      else if (c >= 'a' && c <= 'f') digit = c - 'a' + 10;
-      else if (c >= 'A' && c <= 'F') digit = c - 'A' + 10;
-      else return false;
-      number = number * 16 + static_cast<std::uint64_t>(digit);
-      if (number > UINT32_MAX) return false;
-    }
+    const std::optional<std::uint32_t> number = ParseHexDigits(text.substr(2), UINT32_MAX);
+    if (!number) return false;
     // Eight hex digits give the full 32 bits: 0xFFFFFFFF is -1.
-    value = static_cast<int>(static_cast<std::int32_t>(static_cast<std::uint32_t>(number)));
+    value = static_cast<int>(static_cast<std::int32_t>(*number));
     return true;
   }
-  bool negative = false;
-  if (!text.empty() && (text.front() == '-' || text.front() == '+')) {
-    negative = text.front() == '-';
-    text.remove_prefix(1);
-  }
-  if (text.empty()) return false;
-  std::int64_t number = 0;
-  for (const char c : text) {
-    if (c < '0' || c > '9') return false;
-    number = number * 10 + (c - '0');
-    if (number > static_cast<std::int64_t>(INT_MAX) + 1) return false;
-  }
-  if (negative) number = -number;
-  if (number > INT_MAX || number < INT_MIN) return false;
-  value = static_cast<int>(number);
+  const std::optional<std::int32_t> number = ParseDecimalInt32(text);
+  if (!number) return false;
+  value = *number;
   return true;
 }
 

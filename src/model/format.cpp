@@ -38,13 +38,6 @@ std::string EncloseHexValue(std::uint32_t value, int digits) {
   return "x'" + PadLeft(UpperHex(value), digits, '0') + "'";
 }
 
-int HexDigitValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
-
 // The parts of a date format code, in the order of its wire and display forms.
 enum class TDatePart { Day, Month, Year };
 
@@ -95,13 +88,6 @@ std::string JoinDate(const TDate& date, int code, const char* separator) {
 
 bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
 
-bool IsValidDate(const TDate& date) {
-  static constexpr int kDaysInMonth[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  if (date.Year < 1 || date.Year > 9999 || date.Month < 1 || date.Month > 12) return false;
-  int days = kDaysInMonth[date.Month - 1];
-  if (date.Month == 2 && IsLeapYear(date.Year)) days = 29;
-  return date.Day >= 1 && date.Day <= days;
-}
 
 // A year of one or two digits, placed in the 100 years from currentYear - 50.
 int WindowedYear(int twoDigitYear, int currentYear) {
@@ -164,25 +150,16 @@ std::optional<TDate> ReadDate(const std::string& separated, int inputCode, int c
 
 }  // namespace
 
+bool IsValidDate(const TDate& date) {
+  static constexpr int kDaysInMonth[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  if (date.Year < 1 || date.Year > 9999 || date.Month < 1 || date.Month > 12) return false;
+  int days = kDaysInMonth[date.Month - 1];
+  if (date.Month == 2 && IsLeapYear(date.Year)) days = 29;
+  return date.Day >= 1 && date.Day <= days;
+}
+
 THexEscapeError::THexEscapeError(const std::string& field)
     : std::runtime_error("invalid hexadecimal escape in field: " + field), field_(field) {}
-
-std::optional<std::int32_t> ParseDecimalInt32(std::string_view text) {
-  std::size_t i = 0;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-  if (i == text.size()) return std::nullopt;
-  std::int64_t value = 0;
-  for (; i < text.size(); ++i) {
-    const char c = text[i];
-    if (c < '0' || c > '9') return std::nullopt;
-    value = value * 10 + (c - '0');
-    if (value > std::int64_t{1} << 31) return std::nullopt;
-  }
-  if (negative) value = -value;
-  if (value > INT32_MAX || value < INT32_MIN) return std::nullopt;
-  return static_cast<std::int32_t>(value);
-}
 
 std::string FormatCurrency(const std::string& text, int width, int decimals) {
   std::size_t separator = text.find(',');

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "model/textnumbers.h"
+
 namespace quorvel::model {
 
 // A calendar date and a time of day as picked in a date or time control.
@@ -40,8 +42,8 @@ class THexEscapeError : public std::runtime_error {
 // and a hand-edited width of two billion must not exhaust memory here.
 inline constexpr int MaxPaddedWidth = 8192;
 
-// A decimal integer with an optional sign and nothing else, in signed 32-bit range.
-std::optional<std::int32_t> ParseDecimalInt32(std::string_view text);
+// Year 1 to 9999, month 1 to 12, a day that month has.
+bool IsValidDate(const TDate& date);
 
 // ---- wire direction ----
 

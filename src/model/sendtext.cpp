@@ -5,13 +5,6 @@
 namespace quorvel::model {
 namespace {
 
-std::string TrimBlanks(const std::string& text) {
-  const auto first = text.find_first_not_of(" \t");
-  if (first == std::string::npos) return {};
-  const auto last = text.find_last_not_of(" \t");
-  return text.substr(first, last - first + 1);
-}
-
 // Exactly `digits` decimal digits from `text` at `pos`, or -1.
 int DigitsAt(const std::string& text, std::size_t pos, std::size_t digits) {
   if (pos + digits > text.size()) return -1;
@@ -21,14 +14,6 @@ int DigitsAt(const std::string& text, std::size_t pos, std::size_t digits) {
     value = value * 10 + (text[i] - '0');
   }
   return value;
-}
-
-bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
-
-int DaysInMonth(int year, int month) {
-  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  if (month == 2 && IsLeapYear(year)) return 29;
-  return kDays[month - 1];
 }
 
 }  // namespace
@@ -84,9 +69,9 @@ bool IsRepeatCountValid(int count) { return count >= 1 && count <= kMaxRepeatCou
 
 std::optional<TDate> ParseIsoDate(const std::string& text) {
   if (text.size() != 10 || text[4] != '-' || text[7] != '-') return std::nullopt;
-  const int year = DigitsAt(text, 0, 4), month = DigitsAt(text, 5, 2), day = DigitsAt(text, 8, 2);
-  if (year < 1 || month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month)) return std::nullopt;
-  return TDate{year, month, day};
+  const TDate date{DigitsAt(text, 0, 4), DigitsAt(text, 5, 2), DigitsAt(text, 8, 2)};
+  if (!IsValidDate(date)) return std::nullopt;
+  return date;
 }
 
 std::optional<TTimeOfDay> ParseIsoTime(const std::string& text) {

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "model/commalist.h"
+#include "model/textnumbers.h"
 
 namespace quorvel::model {
 namespace {
@@ -173,20 +174,9 @@ int StrictInteger(std::string_view text) {
 }
 
 std::uint16_t StrictHexWord(std::string_view text) {
-  unsigned value = 0;
-  bool ok = !text.empty();
-  for (const char c : text) {
-    unsigned digit;
-    if (c >= '0' && c <= '9') digit = static_cast<unsigned>(c - '0');
-    else if (c >= 'a' && c <= 'f') digit = static_cast<unsigned>(c - 'a' + 10);
-    else if (c >= 'A' && c <= 'F') digit = static_cast<unsigned>(c - 'A' + 10);
-    else ok = false;
-    if (!ok) break;
-    value = value * 16 + digit;
-    if (value > 0xFFFF) ok = false;
-  }
-  if (!ok) throw TConvertError(std::string(text));
-  return static_cast<std::uint16_t>(value);
+  const std::optional<std::uint32_t> value = ParseHexDigits(text, 0xFFFF);
+  if (!value) throw TConvertError(std::string(text));
+  return static_cast<std::uint16_t>(*value);
 }
 
 std::string Item(const std::vector<std::string>& items, std::size_t index) {
@@ -202,12 +192,6 @@ TFixedAnswer DecodeFixedAnswer(std::string_view value) {
   record.Text = Item(items, 4);
   record.Color = StringToColor(Item(items, 5));
   return record;
-}
-
-std::string HexWord(std::uint16_t word) {
-  char text[8];
-  std::snprintf(text, sizeof text, "%04X", static_cast<unsigned>(word));
-  return text;
 }
 
 }  // namespace
@@ -265,8 +249,8 @@ TFixedAnswerTable ReadFixedAnswers(const TIniReader& file, std::string_view sect
 }
 
 std::string FixedAnswerRecordValue(int number, const TFixedAnswer& record) {
-  return std::to_string(number) + "," + std::to_string(record.Panel) + "," + HexWord(record.Mask) + "," +
-         HexWord(record.Result) + "," + QuoteRecordText(record.Text) + "," + ColorToString(record.Color);
+  return std::to_string(number) + "," + std::to_string(record.Panel) + "," + Hex4(record.Mask) + "," +
+         Hex4(record.Result) + "," + QuoteRecordText(record.Text) + "," + ColorToString(record.Color);
 }
 
 void WriteFixedAnswers(TIniFile& file, std::string_view section, const std::vector<TFixedAnswer>& records) {
