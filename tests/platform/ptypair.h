@@ -27,7 +27,6 @@ class TPtyPair {
   TPtyPair& operator=(const TPtyPair&) = delete;
 
   const std::string& SlavePath() const { return path_; }
-  int Master() const { return master_; }
   int Slave() const { return slave_; }
 
   void Send(const std::string& bytes) const {
@@ -41,11 +40,6 @@ class TPtyPair {
   void CloseMaster() {
     if (master_ >= 0) ::close(master_);
     master_ = -1;
-  }
-  // The test's own descriptor of the slave stays open unless closed here.
-  void CloseSlave() {
-    if (slave_ >= 0) ::close(slave_);
-    slave_ = -1;
   }
 
  private:

@@ -27,7 +27,7 @@ using quorvel::terminal::test::WriteTerminalFile;
 
 namespace {
 
-struct TFieldSpec {
+struct TFieldRecord {
   int mode = 0;
   QString caption = "F";
   int type = 0;
@@ -39,7 +39,7 @@ struct TFieldSpec {
 };
 
 // The 12 stored values of one command field.
-QString FieldValues(const TFieldSpec& f) {
+QString FieldValues(const TFieldRecord& f) {
   return QString("%1,\"%2\",\"hint of %2\",%3,\"%4\",%5,%6,%7,%8,0,0,0")
       .arg(f.mode)
       .arg(f.caption)
@@ -51,16 +51,16 @@ QString FieldValues(const TFieldSpec& f) {
       .arg(f.readOnly ? 1 : 0);
 }
 
-QString Commands(const QList<TFieldSpec>& fields) {
+QString Commands(const QList<TFieldRecord>& fields) {
   QStringList values;
-  for (const TFieldSpec& f : fields) values << FieldValues(f);
+  for (const TFieldRecord& f : fields) values << FieldValues(f);
   return "Commands=" + values.join(',');
 }
 
-QList<TFieldSpec> SimpleFields(int count, int mode = 0) {
-  QList<TFieldSpec> fields;
+QList<TFieldRecord> SimpleFields(int count, int mode = 0) {
+  QList<TFieldRecord> fields;
   for (int i = 1; i <= count; ++i) {
-    TFieldSpec f;
+    TFieldRecord f;
     f.mode = mode;
     f.caption = QString("Field%1").arg(i);
     fields << f;
@@ -69,14 +69,14 @@ QList<TFieldSpec> SimpleFields(int count, int mode = 0) {
 }
 
 QStringList SampleFile() {
-  TFieldSpec amount{0, "&Amount", 2, "", 0, 12, true, false};
-  TFieldSpec readOnly{0, "Read only", 0, "RO", 0, 0, false, true};
-  TFieldSpec dropDown{0, "Drop", 0, "ABC", 1, 0, false, false};
-  TFieldSpec dropDownEmpty{0, "Drop empty", 0, "ABC", 1, 0, false, false};
-  TFieldSpec dropList{0, "List", 0, "ABC", 2, 0, false, false};
-  TFieldSpec date{0, "Date", 8, "", 3, 0, false, false};
-  TFieldSpec time{0, "Time", 9, "", 4, 0, false, false};
-  TFieldSpec boolean{0, "Bool", 7, "", 0, 5, false, false};
+  TFieldRecord amount{0, "&Amount", 2, "", 0, 12, true, false};
+  TFieldRecord readOnly{0, "Read only", 0, "RO", 0, 0, false, true};
+  TFieldRecord dropDown{0, "Drop", 0, "ABC", 1, 0, false, false};
+  TFieldRecord dropDownEmpty{0, "Drop empty", 0, "ABC", 1, 0, false, false};
+  TFieldRecord dropList{0, "List", 0, "ABC", 2, 0, false, false};
+  TFieldRecord date{0, "Date", 8, "", 3, 0, false, false};
+  TFieldRecord time{0, "Time", 9, "", 4, 0, false, false};
+  TFieldRecord boolean{0, "Bool", 7, "", 0, 5, false, false};
   return {
       "[General]", "Protocol=0",
       "[Groups]", "Sales=", "Reports=", "Admin=",
