@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "common/tempfolder.h"
 #include "emulator/emulator.h"
 
 #ifndef QUORVEL_CLI_PATH
@@ -101,15 +102,7 @@ inline TCliRun RunCli(std::vector<std::string> args, const fs::path& folder,
 // A test with a temporary folder of its own, removed (after its emulators stop) at the end.
 class TCliTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "quorvel-cli-test-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    folder = pattern;
-  }
-  void TearDown() override {
-    emulators_.clear();
-    fs::remove_all(folder);
-  }
+  void TearDown() override { emulators_.clear(); }
 
   std::string InFolder(const std::string& name) const { return (folder / name).string(); }
 
@@ -123,7 +116,8 @@ class TCliTest : public ::testing::Test {
     return *emulators_.back();
   }
 
-  fs::path folder;
+  const testing::TTempFolder temp_{"quorvel-cli-test"};  // before `folder`, which names it
+  const fs::path folder = temp_.Path();
 
  private:
   std::vector<std::unique_ptr<emulator::TEmulator>> emulators_;

@@ -1,5 +1,6 @@
 #pragma once
 // A private folder under the system's temporary folder, removed with everything in it.
+// Its name starts with `prefix`, so that a folder left behind says which test made it.
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -12,8 +13,8 @@ namespace quorvel::testing {
 
 class TTempFolder {
  public:
-  TTempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "quorvel-model-XXXXXX").string();
+  explicit TTempFolder(const std::string& prefix = "quorvel-test") {
+    std::string pattern = (std::filesystem::temp_directory_path() / (prefix + "-XXXXXX")).string();
     if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
     Path_ = pattern;
   }

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <random>
 
+#include "common/tempfolder.h"
 #include "emulator/emulator.h"
 #include "emulator/lineend.h"
 
@@ -22,6 +23,7 @@ using testing::Bytes;
 using testing::Hex;
 using testing::MsSince;
 using testing::TLineEnd;
+using quorvel::testing::TTempFolder;
 
 // Compatible command "*" with SEQ 0x20: 02+20+2A+03 = 0x004F.
 const std::string kStarCommand = "02 20 2A 03 30 30 34 46";
@@ -302,10 +304,8 @@ TEST(EmulatorHost, NewCommandCutsALongReplyShort) {
 }
 
 TEST(EmulatorHost, LinkSurvivesTheHostClosingAndReopening) {
-  const std::filesystem::path dir = std::filesystem::temp_directory_path() /
-                                    ("quorvel-emulator-" + std::to_string(::getpid()));
-  std::filesystem::create_directories(dir);
-  const std::string link = (dir / "printer").string();
+  const TTempFolder dir("quorvel-emulator");
+  const std::string link = dir.File("printer");
   {
     TEmulator emulator(TLine::Host, link);
     EXPECT_EQ(emulator.DevicePath(), link);
@@ -317,7 +317,6 @@ TEST(EmulatorHost, LinkSurvivesTheHostClosingAndReopening) {
     }
   }
   EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(link)));
-  std::filesystem::remove_all(dir);
 }
 
 // The emulator's own slave descriptor keeps the terminal open, so it must drop the host's
@@ -338,12 +337,11 @@ TEST(EmulatorHost, ExclusiveModeEndsWhenTheHostCloses) {
 }
 
 TEST(EmulatorHost, RefusesToReplaceAFileThatIsNotALink) {
-  const std::filesystem::path file = std::filesystem::temp_directory_path() /
-                                     ("quorvel-emulator-file-" + std::to_string(::getpid()));
+  const TTempFolder dir("quorvel-emulator-file");
+  const std::string file = dir.File("printer");
   { std::FILE* f = std::fopen(file.c_str(), "w"); ASSERT_NE(f, nullptr); std::fclose(f); }
-  EXPECT_THROW(TEmulator(TLine::Host, file.string()), std::runtime_error);
+  EXPECT_THROW(TEmulator(TLine::Host, file), std::runtime_error);
   EXPECT_TRUE(std::filesystem::is_regular_file(file));
-  std::filesystem::remove(file);
 }
 
 TEST(EmulatorHost, DestructionCancelsAConfiguredDelay) {

@@ -8,6 +8,7 @@
 
 #include <filesystem>
 
+#include "common/tempfolder.h"
 #include "emulator/lineend.h"
 
 extern char** environ;
@@ -93,14 +94,9 @@ class TProgram {
 
 class EmulatorProgram : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() / ("quorvel-emulator-program-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir_);
-  }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
-  std::string Path(const char* name) const { return (dir_ / name).string(); }
+  std::string Path(const char* name) const { return dir_.File(name); }
 
-  std::filesystem::path dir_;
+  const quorvel::testing::TTempFolder dir_{"quorvel-emulator-program"};
 };
 
 TEST_F(EmulatorProgram, AnswersOnBothLinesAndRemovesTheLinksOnSigterm) {

@@ -2,39 +2,23 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 
+#include "common/tempfolder.h"
 #include "model/errors.h"
 
 namespace quorvel::model {
 namespace {
 
-namespace fs = std::filesystem;
-
 // A terminal file in a fresh temporary folder.
 class FieldRecordFile : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "quorvel-fieldrecords-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    Folder = pattern;
-    Path = (Folder / "test.qvl").string();
-  }
-  void TearDown() override { fs::remove_all(Folder); }
+  void WriteText(const std::string& text) const { testing::WriteBytes(Path, text); }
+  std::string ReadText() const { return testing::ReadBytes(Path); }
 
-  void WriteText(const std::string& text) const { std::ofstream(Path, std::ios::binary) << text; }
-  std::string ReadText() const {
-    std::ifstream in(Path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  }
-
-  fs::path Folder;
-  std::string Path;
+  const testing::TTempFolder Folder{"quorvel-fieldrecords"};
+  const std::string Path = Folder.File("test.qvl");
 };
 
 // Twelve values of one command field record as stored.

@@ -1,9 +1,9 @@
 // The in-memory copy: exact values, its own key matching, reload.
 #include <gtest/gtest.h>
 
+#include "common/tempfolder.h"
 #include "model/extinifile.h"
 #include "model/inimemory.h"
-#include "model/tempfolder.h"
 
 namespace quorvel::model {
 namespace {

@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <filesystem>
 
+#include "common/tempfolder.h"
 #include "model/errors.h"
 #include "model/inimemory.h"
-#include "model/tempfolder.h"
 #include "model/terminalfile.h"
 
 namespace quorvel::model {

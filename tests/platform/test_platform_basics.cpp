@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "common/tempfolder.h"
 #include "platform/deadline.h"
 #include "platform/portmap.h"
 #include "platform/queueloop.h"
@@ -84,8 +85,8 @@ TEST(PortMap, ComDefaultsAndOutOfRangeIndex) {
 
 TEST(PortMap, UsbIsConfiguredPathElseLastPrinterNodeInNameOrder) {
   namespace fs = std::filesystem;
-  const fs::path dir = fs::temp_directory_path() / ("quorvel-portmap-" + std::to_string(::getpid()));
-  fs::remove_all(dir);
+  const quorvel::testing::TTempFolder folder("quorvel-portmap");
+  const fs::path dir = folder.Path() / "dev";
   EXPECT_EQ(TPortMap::LastDeviceIn(dir.string(), "lp"), "");  // missing folder
   fs::create_directories(dir);
   EXPECT_EQ(TPortMap::LastDeviceIn(dir.string(), "lp"), "");  // empty folder
@@ -94,7 +95,6 @@ TEST(PortMap, UsbIsConfiguredPathElseLastPrinterNodeInNameOrder) {
   TPortMap map;
   map.usb = "/dev/usb/lp7";
   EXPECT_EQ(map.UsbPath(), "/dev/usb/lp7");
-  fs::remove_all(dir);
 }
 
 TEST(OpenErrno, MissingDevicesAndRefusals) {

@@ -11,6 +11,7 @@
 #include <fstream>
 #include <thread>
 
+#include "common/tempfolder.h"
 #include "platform/ptypair.h"
 #include "platform/serialport.h"
 
@@ -98,7 +99,8 @@ TEST(SerialOpen, ADeviceHeldByAnotherProcessCannotBeOpened) {
 }
 
 TEST(SerialOpen, ANonTerminalNodeOpensWithoutLineSettings) {
-  const std::string path = std::filesystem::temp_directory_path() / ("quorvel-node-" + std::to_string(::getpid()));
+  const quorvel::testing::TTempFolder folder("quorvel-node");
+  const std::string path = folder.File("node");
   std::ofstream(path) << "";
   {
     auto port = OpenOk(path);
@@ -109,7 +111,6 @@ TEST(SerialOpen, ANonTerminalNodeOpensWithoutLineSettings) {
     port->DiscardOutput();
     EXPECT_EQ(WriteText(*port, "abc", 1000), TIoResult::Ok);
   }
-  std::filesystem::remove(path);
 }
 
 TEST(SerialConfigure, RawEightNOneAtTheRequestedSpeed) {
