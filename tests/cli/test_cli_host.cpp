@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "clirun.h"
+#include "emulator/wire.h"
 
 namespace {
 
@@ -11,17 +12,7 @@ using quorvel::emulator::THostProtocol;
 using quorvel::emulator::THostReply;
 using quorvel::emulator::TEmulator;
 using quorvel::emulator::TLine;
-
-std::string Hex(const std::string& bytes) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
-  std::string out;
-  for (const unsigned char c : bytes) {
-    if (!out.empty()) out += ' ';
-    out += kDigits[c >> 4];
-    out += kDigits[c & 0x0F];
-  }
-  return out;
-}
+using quorvel::emulator::wire::HexBytes;
 
 class CliHost : public quorvel::clitest::TCliTest {
  protected:
@@ -40,7 +31,7 @@ class CliHost : public quorvel::clitest::TCliTest {
   // The "write" line of the command frame the printer received.
   std::string WriteLine(std::size_t index = 0) const {
     const auto frames = emulator->ReceivedFrames();
-    return frames.size() > index ? "write " + Hex(frames[index]) : "(no frame)";
+    return frames.size() > index ? "write " + HexBytes(frames[index]) : "(no frame)";
   }
 
   TEmulator* emulator = nullptr;

@@ -10,6 +10,7 @@
 
 #include "dgi/fpauxcontrol.h"
 #include "emulator/emulator.h"
+#include "emulator/wire.h"
 #include "platform/queueloop.h"
 
 namespace quorvel::dgi {
@@ -18,17 +19,8 @@ namespace {
 using emulator::TDgiReply;
 using emulator::TEmulator;
 using emulator::TLine;
+using emulator::wire::HexBytes;
 using namespace std::chrono_literals;
-
-std::string Hex(const std::string& bytes) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
-  std::string out;
-  for (unsigned char c : bytes) {
-    out += kDigits[c >> 4];
-    out += kDigits[c & 0x0F];
-  }
-  return out;
-}
 
 std::string Bytes(std::initializer_list<int> values) {
   std::string s;
@@ -102,7 +94,7 @@ class DgiControl : public ::testing::Test {
     states.clear();
   }
 
-  // Every event as a line ("write 0203FB", "answer final 303030314142", ...) and the
+  // Every event as a line ("write 02 03 FB", "answer final 30 30 30 31 41 42", ...) and the
   // state while it ran.
   void Attach(TFPAuxControl& c) {
     c.OnOpen = [this](TFPAuxControl& s) { Record(s, "open"); };
@@ -110,10 +102,10 @@ class DgiControl : public ::testing::Test {
     c.OnAck = [this](TFPAuxControl& s) { Record(s, "ack"); };
     c.OnNack = [this](TFPAuxControl& s) { Record(s, "nack"); };
     c.OnError = [this](TFPAuxControl& s) { Record(s, std::string("error ") + ErrorName(s.LastError())); };
-    c.OnWrite = [this](TFPAuxControl& s, const std::string& v) { Record(s, "write " + Hex(v)); };
-    c.OnRead = [this](TFPAuxControl& s, const std::string& v) { Record(s, "read " + Hex(v)); };
+    c.OnWrite = [this](TFPAuxControl& s, const std::string& v) { Record(s, "write " + HexBytes(v)); };
+    c.OnRead = [this](TFPAuxControl& s, const std::string& v) { Record(s, "read " + HexBytes(v)); };
     c.OnAnswer = [this](TFPAuxControl& s, bool isFinal) {
-      Record(s, std::string(isFinal ? "answer final " : "answer intermediate ") + Hex(s.Answer()));
+      Record(s, std::string(isFinal ? "answer final " : "answer intermediate ") + HexBytes(s.Answer()));
     };
   }
 
@@ -166,8 +158,8 @@ TEST_F(DgiControl, FramesOnTheLine) {
     printer.ClearReceived();
     ASSERT_TRUE(control.SendData(c.data)) << ErrorName(control.LastError());
     EXPECT_EQ(control.State(), FEFP_S_Busy);
-    ASSERT_TRUE(RunUntil([&] { return !events.empty() && events.back() == "ack"; })) << Hex(c.data);
-    EXPECT_EQ(events, (std::vector<std::string>{"write " + Hex(c.frame), "ack"}));
+    ASSERT_TRUE(RunUntil([&] { return !events.empty() && events.back() == "ack"; })) << HexBytes(c.data);
+    EXPECT_EQ(events, (std::vector<std::string>{"write " + HexBytes(c.frame), "ack"}));
     EXPECT_EQ(PrinterBytes(c.frame), c.frame);
   }
   EXPECT_EQ(BuildCommandFrame(full).size(), 259u);
@@ -202,7 +194,7 @@ TEST_F(DgiControl, AcceptedWithoutDataIsIdleBeforeOnAckAndEmptiesAnswer) {
   states.clear();
   ASSERT_TRUE(control.SendData("Y"));
   ASSERT_TRUE(RunUntilEvents(2));
-  EXPECT_EQ(events, (std::vector<std::string>{"write " + Hex(BuildCommandFrame("Y")), "ack"}));
+  EXPECT_EQ(events, (std::vector<std::string>{"write " + HexBytes(BuildCommandFrame("Y")), "ack"}));
   EXPECT_EQ(states, (std::vector<std::string>{"busy", "idle"}));
   EXPECT_EQ(control.Answer(), "");
   EXPECT_EQ(control.LastError(), FEFP_Success);
@@ -215,10 +207,10 @@ TEST_F(DgiControl, IntermediateFramesThenTheFinalOne) {
   const std::string a = BuildCommandFrame("0005first"), b = BuildCommandFrame("9999second"),
                     c = BuildCommandFrame("0001ABC");
   EXPECT_EQ(events, (std::vector<std::string>{
-                        "write " + Hex(BuildCommandFrame("Q")),
-                        "read " + Hex(a), "answer intermediate " + Hex("0005first"), "write 06",
-                        "read " + Hex(b), "answer intermediate " + Hex("9999second"), "write 06",
-                        "read " + Hex(c), "answer final " + Hex("0001ABC"), "write 06"}));
+                        "write " + HexBytes(BuildCommandFrame("Q")),
+                        "read " + HexBytes(a), "answer intermediate " + HexBytes("0005first"), "write 06",
+                        "read " + HexBytes(b), "answer intermediate " + HexBytes("9999second"), "write 06",
+                        "read " + HexBytes(c), "answer final " + HexBytes("0001ABC"), "write 06"}));
   // Idle only after the final OnAnswer has run.
   EXPECT_EQ(states, (std::vector<std::string>{"busy", "busy", "busy", "busy", "busy", "busy", "busy", "busy",
                                               "busy", "idle"}));
@@ -235,7 +227,7 @@ TEST_F(DgiControl, EveryFinalStatusCodeEndsTheCommand) {
     printer.QueueDgiReply(Frames({std::string(code) + "data"}));
     ASSERT_TRUE(control.SendData("S"));
     ASSERT_TRUE(RunUntilEvents(4)) << code;
-    EXPECT_EQ(events[2], "answer final " + Hex(std::string(code) + "data"));
+    EXPECT_EQ(events[2], "answer final " + HexBytes(std::string(code) + "data"));
     EXPECT_EQ(control.State(), FEFP_S_Idle) << code;
   }
 }
@@ -245,7 +237,7 @@ TEST_F(DgiControl, RejectedCommandEndsWithNackReceivedOnceTheLineIsSilent) {
   printer.QueueDgiReply(Nak());
   ASSERT_TRUE(control.SendData("N"));
   ASSERT_TRUE(RunUntilEvents(3));
-  EXPECT_EQ(events, (std::vector<std::string>{"write " + Hex(BuildCommandFrame("N")), "nack",
+  EXPECT_EQ(events, (std::vector<std::string>{"write " + HexBytes(BuildCommandFrame("N")), "nack",
                                               "error FEFP_E_NackReceived"}));
   EXPECT_EQ(states, (std::vector<std::string>{"busy", "busy", "idle"}));
   EXPECT_EQ(control.LastError(), FEFP_E_NackReceived);
@@ -256,7 +248,7 @@ TEST_F(DgiControl, SilentPrinterTimesOut) {
   printer.QueueDgiReply(Silent());
   ASSERT_TRUE(control.SendData("S"));
   ASSERT_TRUE(RunUntilEvents(2));
-  EXPECT_EQ(events, (std::vector<std::string>{"write " + Hex(BuildCommandFrame("S")), "error FEFP_E_ReadTimeOut"}));
+  EXPECT_EQ(events, (std::vector<std::string>{"write " + HexBytes(BuildCommandFrame("S")), "error FEFP_E_ReadTimeOut"}));
   EXPECT_EQ(states.back(), "idle");
 }
 
@@ -268,7 +260,7 @@ TEST_F(DgiControl, TimeOutLimitsEachReadNotTheWholeExchange) {
   printer.QueueDgiReply(slowFrames);
   ASSERT_TRUE(control.SendData("P"));
   ASSERT_TRUE(RunUntil([&] { return !events.empty() && events.back() == "write 06" && events.size() == 13; }));
-  EXPECT_EQ(events[events.size() - 2], "answer final " + Hex("0000d"));
+  EXPECT_EQ(events[events.size() - 2], "answer final " + HexBytes("0000d"));
   EXPECT_EQ(control.State(), FEFP_S_Idle);
 
   // One pause longer than the limit ends the exchange.
@@ -286,9 +278,9 @@ TEST_F(DgiControl, BadChecksumIsRefusedAndTheRepetitionAccepted) {
   printer.QueueDgiReply(Frames({"0000OK"}, 1));
   ASSERT_TRUE(control.SendData("B"));
   ASSERT_TRUE(RunUntilEvents(5));
-  EXPECT_EQ(events, (std::vector<std::string>{"write " + Hex(BuildCommandFrame("B")), "write 15",
-                                              "read " + Hex(BuildCommandFrame("0000OK")),
-                                              "answer final " + Hex("0000OK"), "write 06"}));
+  EXPECT_EQ(events, (std::vector<std::string>{"write " + HexBytes(BuildCommandFrame("B")), "write 15",
+                                              "read " + HexBytes(BuildCommandFrame("0000OK")),
+                                              "answer final " + HexBytes("0000OK"), "write 06"}));
   const std::string expected = BuildCommandFrame("B") + "\x15\x06";
   EXPECT_EQ(PrinterBytes(expected), expected);
 }
@@ -326,8 +318,8 @@ TEST_F(DgiControl, CommandHandedOverRightAfterPurgeIsCarriedOut) {
   ASSERT_TRUE(RunUntil([&] { return !events.empty() && events.back() == "ack"; }));
   Settle();
   // The purged exchange reports what it wrote but neither ends nor fails the new command.
-  EXPECT_EQ(events, (std::vector<std::string>{"write " + Hex(BuildCommandFrame("first")),
-                                              "write " + Hex(BuildCommandFrame("second")), "ack"}));
+  EXPECT_EQ(events, (std::vector<std::string>{"write " + HexBytes(BuildCommandFrame("first")),
+                                              "write " + HexBytes(BuildCommandFrame("second")), "ack"}));
   EXPECT_EQ(control.State(), FEFP_S_Idle);
   EXPECT_EQ(printer.ReceivedFrames().size(), 2u);
 }
@@ -381,7 +373,7 @@ TEST_F(DgiControl, ClosePortDuringAnExchangeWakesTheWorkerAndFiresNoError) {
   EXPECT_EQ(control.State(), FEFP_S_Close);
   EXPECT_EQ(control.LastError(), FEFP_Success);
   Settle();
-  EXPECT_EQ(events, (std::vector<std::string>{"write " + Hex(BuildCommandFrame("C")), "close"}));
+  EXPECT_EQ(events, (std::vector<std::string>{"write " + HexBytes(BuildCommandFrame("C")), "close"}));
 }
 
 TEST_F(DgiControl, AnswerLongerThanTheReceiveBufferEndsTheExchange) {
@@ -406,7 +398,7 @@ TEST_F(DgiControl, BytesAroundTheFrameStayOutOfAnswer) {
   printer.QueueDgiReply(Raw("junk" + frame + "tail"));
   ASSERT_TRUE(control.SendData("R"));
   ASSERT_TRUE(RunUntilEvents(4));
-  EXPECT_EQ(events[1], "read " + Hex(frame));
+  EXPECT_EQ(events[1], "read " + HexBytes(frame));
   EXPECT_EQ(control.Answer(), "0001ABC");
 }
 
@@ -442,9 +434,9 @@ TEST_F(DgiControl, SlowUserInterfaceStillGetsEachFrameWithItsOwnNotification) {
   for (const auto& e : events)
     if (e.rfind("read ", 0) == 0 || e.rfind("answer ", 0) == 0) reads.push_back(e);
   EXPECT_EQ(reads, (std::vector<std::string>{
-                       "read " + Hex(BuildCommandFrame("0005one")), "answer intermediate " + Hex("0005one"),
-                       "read " + Hex(BuildCommandFrame("0006two")), "answer intermediate " + Hex("0006two"),
-                       "read " + Hex(BuildCommandFrame("0000three")), "answer final " + Hex("0000three")}));
+                       "read " + HexBytes(BuildCommandFrame("0005one")), "answer intermediate " + HexBytes("0005one"),
+                       "read " + HexBytes(BuildCommandFrame("0006two")), "answer intermediate " + HexBytes("0006two"),
+                       "read " + HexBytes(BuildCommandFrame("0000three")), "answer final " + HexBytes("0000three")}));
 }
 
 TEST_F(DgiControl, PortRules) {

@@ -7,37 +7,23 @@
 
 #include <cerrno>
 #include <chrono>
+#include <optional>
 #include <stdexcept>
 #include <string>
+
+#include "emulator/wire.h"
 
 namespace quorvel::emulator::testing {
 
 // Builds bytes from hexadecimal text such as "02 20 2A 03".
 inline std::string Bytes(const std::string& hex) {
-  std::string out;
-  std::string digits;
-  for (char c : hex) {
-    if (c == ' ') continue;
-    digits += c;
-    if (digits.size() == 2) {
-      out += static_cast<char>(std::stoi(digits, nullptr, 16));
-      digits.clear();
-    }
-  }
-  if (!digits.empty()) throw std::invalid_argument("odd hex text: " + hex);
-  return out;
+  std::optional<std::string> bytes = wire::ParseHexBytes(hex);
+  if (!bytes) throw std::invalid_argument("malformed hex text: " + hex);
+  return *bytes;
 }
 
-inline std::string Hex(const std::string& bytes) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
-  std::string out;
-  for (unsigned char c : bytes) {
-    if (!out.empty()) out += ' ';
-    out += kDigits[c >> 4];
-    out += kDigits[c & 0x0F];
-  }
-  return out;
-}
+// How many bytes hexadecimal text such as "02 20 2A 03" stands for.
+inline std::size_t ByteCount(const std::string& hex) { return Bytes(hex).size(); }
 
 class TLineEnd {
  public:
@@ -93,7 +79,7 @@ class TLineEnd {
     lastEnd_ = TReadEnd::Count;
     return got;
   }
-  std::string ReadHex(std::size_t count, int quietMs = 1500) { return Hex(Read(count, quietMs)); }
+  std::string ReadHex(std::size_t count, int quietMs = 1500) { return wire::HexBytes(Read(count, quietMs)); }
   // True when nothing at all arrives for `ms`.
   bool QuietFor(int ms) { return Read(1, ms, ms).empty() && lastEnd_ == TReadEnd::Quiet; }
   TReadEnd LastEnd() const { return lastEnd_; }

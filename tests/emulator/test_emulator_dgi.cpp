@@ -10,7 +10,8 @@ namespace quorvel::emulator {
 namespace {
 
 using testing::Bytes;
-using testing::Hex;
+using testing::ByteCount;
+using wire::HexBytes;
 using testing::TLineEnd;
 
 // "0001": 02+30+30+30+31+03 = 0xC6, checksum 0x3A.
@@ -21,8 +22,6 @@ const std::string k0005 = "02 30 30 30 35 03 36";
 const std::string k0001AB = "02 30 30 30 31 41 42 03 B7";
 // No data: 02+03 = 0x05, checksum 0xFB.
 const std::string kEmpty = "02 03 FB";
-
-std::size_t ByteCount(const std::string& hex) { return Bytes(hex).size(); }
 
 struct TDgiCase {
   const char* name;
@@ -51,7 +50,7 @@ TEST_P(DgiReplyTable, AnswersWithTheExactBytes) {
     EXPECT_EQ(host.ReadHex(ByteCount(c.expected) + 1, 500), c.expected);
   }
   ASSERT_TRUE(emulator.WaitForFrames(1, 2000));
-  EXPECT_EQ(Hex(emulator.ReceivedFrames().at(0)), c.command);
+  EXPECT_EQ(HexBytes(emulator.ReceivedFrames().at(0)), c.command);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -135,9 +134,9 @@ TEST(EmulatorDgi, EnqUsesUpNoQueuedReplyAndQueueComesFirst) {
 
   ASSERT_TRUE(emulator.WaitForFrames(4, 2000));
   const auto frames = emulator.ReceivedFrames();
-  EXPECT_EQ(Hex(frames[0]), "05");
-  EXPECT_EQ(Hex(frames[1]), k0001);
-  EXPECT_EQ(Hex(frames[3]), kEmpty);
+  EXPECT_EQ(HexBytes(frames[0]), "05");
+  EXPECT_EQ(HexBytes(frames[1]), k0001);
+  EXPECT_EQ(HexBytes(frames[3]), kEmpty);
 }
 
 TEST(EmulatorDgi, DataMayHoldAnyByteButEtx) {
@@ -148,7 +147,7 @@ TEST(EmulatorDgi, DataMayHoldAnyByteButEtx) {
   EXPECT_EQ(host.ReadHex(2, 500), "06");
   ASSERT_TRUE(emulator.WaitForFrames(1, 2000));
   EXPECT_EQ(emulator.ReceivedFrames().size(), 1u);
-  EXPECT_EQ(Hex(emulator.ReceivedFrames()[0]), "02 02 05 03 F4");
+  EXPECT_EQ(HexBytes(emulator.ReceivedFrames()[0]), "02 02 05 03 F4");
 }
 
 }  // namespace

@@ -20,7 +20,8 @@ namespace quorvel::emulator {
 namespace {
 
 using testing::Bytes;
-using testing::Hex;
+using testing::ByteCount;
+using wire::HexBytes;
 using testing::MsSince;
 using testing::TLineEnd;
 using quorvel::testing::TTempFolder;
@@ -32,8 +33,6 @@ const std::string kStarAnswer = "02 20 2A 1C 30 30 30 30 1C 30 30 30 30 1C 2A 03
 // Compatible command "B" with SEQ 0x21 (sum 0x0068) and its default answer (sum 0x027E).
 const std::string kBCommand = "02 21 42 03 30 30 36 38";
 const std::string kBAnswer = "02 21 42 1C 30 30 30 30 1C 30 30 30 30 1C 42 03 30 32 37 45";
-
-std::size_t ByteCount(const std::string& hex) { return Bytes(hex).size(); }
 
 struct TReplyCase {
   const char* name;
@@ -61,7 +60,7 @@ TEST_P(HostReplyTable, AnswersWithTheExactBytes) {
   // Read a little more than expected, so a surplus byte would show.
   EXPECT_EQ(host.ReadHex(ByteCount(c.expected) + 1, 500), c.expected);
   ASSERT_TRUE(emulator.WaitForFrames(1, 2000));
-  EXPECT_EQ(Hex(emulator.ReceivedFrames().at(0)), c.command);
+  EXPECT_EQ(HexBytes(emulator.ReceivedFrames().at(0)), c.command);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -185,7 +184,7 @@ TEST(EmulatorHost, HangUpMidAnswerClosesTheLine) {
   const std::string got = host.Read(64, 3000);
   EXPECT_EQ(host.LastEnd(), TLineEnd::TReadEnd::HungUp);
   EXPECT_LE(got.size(), 1 + ByteCount(kStarAnswer) / 2);
-  EXPECT_EQ(Hex(got), Hex(Bytes("06 " + kStarAnswer).substr(0, got.size())));
+  EXPECT_EQ(HexBytes(got), HexBytes(Bytes("06 " + kStarAnswer).substr(0, got.size())));
   EXPECT_TRUE(emulator.IsHungUp());
 }
 
@@ -230,9 +229,9 @@ TEST(EmulatorHost, RecordsFramesAndBytesExactlyAsOnTheLine) {
   EXPECT_EQ(host.ReadHex(1 + ByteCount(kBAnswer)), "06 " + kBAnswer);
   const auto frames = emulator.ReceivedFrames();
   ASSERT_EQ(frames.size(), 2u);
-  EXPECT_EQ(Hex(frames[0]), kStarCommand);
-  EXPECT_EQ(Hex(frames[1]), kBCommand);
-  EXPECT_EQ(Hex(emulator.ReceivedBytes()), "41 " + kStarCommand + " 06 " + kBCommand);
+  EXPECT_EQ(HexBytes(frames[0]), kStarCommand);
+  EXPECT_EQ(HexBytes(frames[1]), kBCommand);
+  EXPECT_EQ(HexBytes(emulator.ReceivedBytes()), "41 " + kStarCommand + " 06 " + kBCommand);
 
   emulator.ClearReceived();
   EXPECT_TRUE(emulator.ReceivedFrames().empty());
@@ -277,7 +276,7 @@ TEST(EmulatorHost, LineNoiseLeavesTheNextCommandIntact) {
   host.Write(Bytes(kStarCommand));
   EXPECT_EQ(host.ReadHex(1 + ByteCount(kStarAnswer) + 1, 500), "06 " + kStarAnswer);
   ASSERT_TRUE(emulator.WaitForFrames(1, 2000));
-  EXPECT_EQ(Hex(emulator.ReceivedFrames().at(0)), kStarCommand);
+  EXPECT_EQ(HexBytes(emulator.ReceivedFrames().at(0)), kStarCommand);
 }
 
 TEST(EmulatorHost, CommandSentInPiecesIsOneFrame) {

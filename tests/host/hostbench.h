@@ -9,22 +9,13 @@
 #include <vector>
 
 #include "emulator/emulator.h"
+#include "emulator/wire.h"
 #include "host/fiscalcontrol.h"
 #include "platform/queueloop.h"
 
 namespace quorvel::testing {
 
-inline std::string Hex(const std::string& bytes) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
-  std::string out;
-  for (const char c : bytes) {
-    const auto b = static_cast<unsigned char>(c);
-    if (!out.empty()) out += ' ';
-    out += kDigits[b >> 4];
-    out += kDigits[b & 0x0F];
-  }
-  return out;
-}
+using emulator::wire::HexBytes;
 
 class TTraceCollector : public platform::TTraceSink {
  public:
@@ -66,8 +57,8 @@ class THostBench {
     control.OnError = [this](TFPHostControl& sender) {
       events.push_back(std::string("error ") + host::ErrorName(sender.LastError()));
     };
-    control.OnWrite = [this](TFPHostControl&, const std::string& value) { events.push_back("write " + Hex(value)); };
-    control.OnRead = [this](TFPHostControl&, const std::string& value) { events.push_back("read " + Hex(value)); };
+    control.OnWrite = [this](TFPHostControl&, const std::string& value) { events.push_back("write " + HexBytes(value)); };
+    control.OnRead = [this](TFPHostControl&, const std::string& value) { events.push_back("read " + HexBytes(value)); };
   }
 
   bool Open() {

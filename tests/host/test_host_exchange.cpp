@@ -17,7 +17,7 @@
 using namespace quorvel;
 using namespace quorvel::host;
 using namespace std::chrono_literals;
-using quorvel::testing::Hex;
+using quorvel::testing::HexBytes;
 using quorvel::testing::THostBench;
 using TEvents = std::vector<std::string>;
 
@@ -99,7 +99,7 @@ TEST(HostEvents, HealthyExchangeBytesAndState) {
   EXPECT_EQ(bench.control.ExtraFieldsCount(), 0);
   EXPECT_EQ(bench.control.PrinterStatus(), 0);
   ASSERT_TRUE(bench.WaitForAcks(1));
-  EXPECT_EQ(Hex(bench.emulator.ReceivedBytes()), "02 30 45 03 30 30 37 41 06");
+  EXPECT_EQ(HexBytes(bench.emulator.ReceivedBytes()), "02 30 45 03 30 30 37 41 06");
 }
 
 TEST(HostEvents, RealSilenceLimitEndsASilentExchange) {
@@ -264,8 +264,8 @@ TEST(HostPurge, AnswerOfAnAbandonedCommandHandledLateIsNotTakenForTheNewerOne) {
   // Each frame is logged as it was on the line; one final answer, the newer command's.
   const std::string first = bench.emulator.ReceivedFrames().at(0), second = bench.emulator.ReceivedFrames().at(1);
   ASSERT_EQ(bench.events.size(), 9u);
-  EXPECT_EQ(bench.events[0], "write " + Hex(first));
-  EXPECT_EQ(bench.events[4], "write " + Hex(second));
+  EXPECT_EQ(bench.events[0], "write " + HexBytes(first));
+  EXPECT_EQ(bench.events[4], "write " + HexBytes(second));
   EXPECT_NE(bench.events[2], bench.events[6]);  // each read frame echoes its own command
   EXPECT_EQ(THostBench::Kinds(bench.events),
             (TEvents{"write frame", "ack", "read", "write 06", "write frame", "ack", "read", "write 06", "final"}));
@@ -326,7 +326,7 @@ TEST(HostClose, DuringAnExchangeFiresNoError) {
   const auto reopened = bench.Exchange({"reopened"});
   EXPECT_EQ(reopened.back(), "final") << ::testing::PrintToString(reopened) << " frames "
                                       << ::testing::PrintToString(bench.emulator.ReceivedFrames()) << " bytes "
-                                      << Hex(bench.emulator.ReceivedBytes());
+                                      << HexBytes(bench.emulator.ReceivedBytes());
 }
 
 TEST(HostClose, NotificationsOfAReplacedWorkerAreIgnored) {
@@ -581,7 +581,7 @@ TEST(HostWrite, AFrameThatCannotBeWrittenInTimeIsAWriteError) {
   control.SetBaudRate(br1200);  // 100 bytes may take 25 ms each + 1500 ms = 4000 ms
   ASSERT_TRUE(control.OpenPort());
   TEvents events;
-  control.OnWrite = [&](TFPHostControl&, const std::string& v) { events.push_back("write " + Hex(v)); };
+  control.OnWrite = [&](TFPHostControl&, const std::string& v) { events.push_back("write " + HexBytes(v)); };
   control.OnError = [&](TFPHostControl& s) { events.push_back(std::string("error ") + ErrorName(s.LastError())); };
   ASSERT_TRUE(control.AddDataField(std::string(93, 'w')));  // + STX, SEQ, ETX, checksum = 100 bytes
   const auto t0 = std::chrono::steady_clock::now();

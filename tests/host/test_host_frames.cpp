@@ -6,7 +6,7 @@
 
 using namespace quorvel;
 using namespace quorvel::host;
-using quorvel::testing::Hex;
+using quorvel::testing::HexBytes;
 using quorvel::testing::THostBench;
 
 namespace {
@@ -24,7 +24,7 @@ TEST(HostFrames, WorkedExampleCompatible) {
   ASSERT_TRUE(bench.Open());
   bench.control.SetLastSequenceNumberForTests(0x7F);  // wraps to 0x20
   const auto events = bench.Exchange({"\x2A"});
-  EXPECT_EQ(Hex(Frame(bench)), "02 20 2A 03 30 30 34 46");
+  EXPECT_EQ(HexBytes(Frame(bench)), "02 20 2A 03 30 30 34 46");
   ASSERT_FALSE(events.empty());
   EXPECT_EQ(events.front(), "write 02 20 2A 03 30 30 34 46");
   EXPECT_EQ(events.back(), "final");
@@ -35,7 +35,7 @@ TEST(HostFrames, WorkedExampleExtendedWithEscapedSeparator) {
   ASSERT_TRUE(bench.Open());
   bench.control.SetLastSequenceNumberForTests(0xFF);  // wraps to 0x81
   const auto events = bench.Exchange({"\x2A", "A\x1C" "B"});
-  EXPECT_EQ(Hex(Frame(bench)), "02 81 2A 1C 41 1B 1C 42 03 30 31 38 36");
+  EXPECT_EQ(HexBytes(Frame(bench)), "02 81 2A 1C 41 1B 1C 42 03 30 31 38 36");
   EXPECT_EQ(events.back(), "final");
 }
 
@@ -45,9 +45,9 @@ TEST(HostFrames, NoFieldsAndEmptyFields) {
   bench.control.SetLastSequenceNumberForTests(0x30);
   bench.Exchange({});
   // 02 + 31 + 03 = 0x36
-  EXPECT_EQ(Hex(Frame(bench, 0)), "02 31 03 30 30 33 36");
+  EXPECT_EQ(HexBytes(Frame(bench, 0)), "02 31 03 30 30 33 36");
   bench.Exchange({"A", "", "B"});
-  EXPECT_EQ(Hex(Frame(bench, 1)), "02 32 41 1C 1C 42 03 30 30 46 32");
+  EXPECT_EQ(HexBytes(Frame(bench, 1)), "02 32 41 1C 1C 42 03 30 30 46 32");
 }
 
 TEST(HostFrames, SequenceNumbersFollowTheRangeOfTheProtocol) {
@@ -105,7 +105,7 @@ TEST(HostFrames, ConsecutiveCommandsCountUpAndWrap) {
   for (int i = 0; i < 4; ++i) ASSERT_EQ(bench.Exchange({"n"}).back(), "final");
   std::string seqs;
   for (const auto& f : bench.emulator.ReceivedFrames()) seqs += f[1];
-  EXPECT_EQ(Hex(seqs), "7E 7F 20 21");
+  EXPECT_EQ(HexBytes(seqs), "7E 7F 20 21");
 }
 
 TEST(HostFrames, CompatibleFieldsRefuseControlBytes) {
@@ -117,7 +117,7 @@ TEST(HostFrames, CompatibleFieldsRefuseControlBytes) {
   platform::TQueueLoop loop;
   for (const auto& c : cases) {
     TFPHostControl control(loop);
-    EXPECT_EQ(control.AddDataField(c.field), c.accepted) << Hex(c.field);
+    EXPECT_EQ(control.AddDataField(c.field), c.accepted) << HexBytes(c.field);
     EXPECT_EQ(control.LastError(), c.accepted ? EFP_Success : EFP_E_InvalidDataInField);
   }
 }
@@ -130,7 +130,7 @@ TEST(HostFrames, ExtendedFieldsEscapeExactlyTheFramingBytes) {
   for (int b = 0; b < 0x20; ++b) all += static_cast<char>(b);
   ASSERT_EQ(bench.Exchange({all}).back(), "final");
   const std::string frame = Frame(bench);
-  EXPECT_EQ(Hex(frame.substr(2, frame.size() - 7)),
+  EXPECT_EQ(HexBytes(frame.substr(2, frame.size() - 7)),
             "00 01 1B 02 1B 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F 10 11 12 13 14 15 16 17 18 19 "
             "1B 1A 1B 1B 1B 1C 1B 1D 1B 1E 1B 1F");
   // What the printer read back out of the escapes is the field as given.
@@ -141,7 +141,7 @@ TEST(HostFrames, ChecksumKeepsTheLow16Bits) {
   // 257 bytes of 0xFF sum to 0xFFFF; one 0x06 more makes 0x10005.
   std::string frame(257, '\xFF');
   frame += '\x06';
-  EXPECT_EQ(Hex(TFPHostControl::GetFrameCheckSum(frame)), "30 30 30 35");
+  EXPECT_EQ(HexBytes(TFPHostControl::GetFrameCheckSum(frame)), "30 30 30 35");
   EXPECT_EQ(TFPHostControl::GetFrameCheckSum(""), "0000");
   EXPECT_EQ(TFPHostControl::GetFrameCheckSum("\x02\x20\x2A\x03"), "004F");
 }
