@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "clirun.h"
+#include "common/hostframe.h"
 
 namespace {
 
@@ -18,21 +19,7 @@ using quorvel::emulator::TEmulator;
 using quorvel::emulator::THostProtocol;
 using quorvel::emulator::THostReply;
 using quorvel::emulator::TLine;
-
-// The data fields of a host command frame (STX SEQ fields ETX checksum), escapes undone.
-std::vector<std::string> FrameFields(const std::string& frame) {
-  std::vector<std::string> fields(1);
-  const auto end = frame.find('\x03');
-  for (std::size_t i = 2; i < end; ++i) {
-    if (frame[i] == '\x1C') {
-      fields.emplace_back();
-    } else {
-      if (frame[i] == '\x1B' && i + 1 < end) ++i;
-      fields.back() += frame[i];
-    }
-  }
-  return fields;
-}
+using quorvel::testing::HostFrameFields;
 
 // A terminal file written for these tests: Sales/Amount (Currency and an escaped
 // AlphaNumeric field), Sales/Ticket (autoincrement), Sales/Dated (a date control),
@@ -103,7 +90,7 @@ TEST_F(CliSend, HostFieldsReachThePrinterAndTheAnswerIsDecoded) {
   const TCliRun run = Run("Sales/Amount");
   ASSERT_EQ(run.status, 0) << run.err;
   ASSERT_EQ(host->ReceivedFrames().size(), 1u);
-  EXPECT_EQ(FrameFields(host->ReceivedFrames()[0]), (std::vector<std::string>{"A", "0000001250", "\x1B" "A"}));
+  EXPECT_EQ(HostFrameFields(host->ReceivedFrames()[0]), (std::vector<std::string>{"A", "0000001250", "\x1B" "A"}));
   EXPECT_EQ(run.lines.front().substr(0, 8), "write 02");
   EXPECT_TRUE(run.Has("final printer=0000 fiscal=0600 return=0021"));
   // After the event lines, the decoded answer.
@@ -148,8 +135,8 @@ TEST_F(CliSend, FieldOptionAndDateControl) {
   ASSERT_EQ(Run("Sales/Amount", {"--field", "3=plain", "--field", "2=0.75"}).status, 0);
   const auto frames = host->ReceivedFrames();
   ASSERT_EQ(frames.size(), 2u);
-  EXPECT_EQ(FrameFields(frames[0]), (std::vector<std::string>{"D", "050324"}));
-  EXPECT_EQ(FrameFields(frames[1]), (std::vector<std::string>{"A", "0000000075", "plain"}));
+  EXPECT_EQ(HostFrameFields(frames[0]), (std::vector<std::string>{"D", "050324"}));
+  EXPECT_EQ(HostFrameFields(frames[1]), (std::vector<std::string>{"A", "0000000075", "plain"}));
 }
 
 TEST_F(CliSend, RepeatAppendsTheStepNumberAndSummarises) {
@@ -157,7 +144,8 @@ TEST_F(CliSend, RepeatAppendsTheStepNumberAndSummarises) {
   ASSERT_EQ(run.status, 0) << run.err;
   const auto frames = host->ReceivedFrames();
   ASSERT_EQ(frames.size(), 3u);
-  for (int r = 0; r < 3; ++r) EXPECT_EQ(FrameFields(frames[static_cast<std::size_t>(r)])[1], "TKT00" + std::to_string(r + 1));
+  for (int r = 0; r < 3; ++r)
+    EXPECT_EQ(HostFrameFields(frames[static_cast<std::size_t>(r)]).at(1), "TKT00" + std::to_string(r + 1));
   EXPECT_EQ(run.StartingWith("final ").size(), 3u);
   EXPECT_EQ(run.StartingWith("status ").size(), 1u);  // only the last answer is decoded
   EXPECT_TRUE(std::regex_match(run.lines.back(), std::regex(R"(repeat n=3 ok=3 errors=0 min=[0-9.]+ms median=[0-9.]+ms max=[0-9.]+ms)")))

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "app/qtloop.h"
+#include "common/hostframe.h"
 #include "dgi/fpauxcontrol.h"
 #include "emulator/emulator.h"
 #include "host/fiscalcontrol.h"
@@ -93,19 +94,7 @@ class TSendBench {
   // The data fields of the host command frames received, escapes undone.
   std::vector<std::vector<std::string>> HostCommands() const {
     std::vector<std::vector<std::string>> commands;
-    for (const std::string& frame : hostLine->ReceivedFrames()) {
-      std::vector<std::string> fields(1);
-      const auto end = frame.find('\x03');
-      for (std::size_t i = 2; i < end; ++i) {
-        if (frame[i] == '\x1C') {
-          fields.emplace_back();
-        } else {
-          if (frame[i] == '\x1B' && i + 1 < end) ++i;
-          fields.back() += frame[i];
-        }
-      }
-      commands.push_back(fields);
-    }
+    for (const std::string& frame : hostLine->ReceivedFrames()) commands.push_back(testing::HostFrameFields(frame));
     return commands;
   }
 
