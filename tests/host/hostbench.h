@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "common/emulatorwait.h"
 #include "emulator/emulator.h"
 #include "emulator/wire.h"
 #include "host/fiscalcontrol.h"
@@ -93,13 +94,7 @@ class THostBench {
   }
   // Waits until the printer has received `count` ACK bytes from the host.
   bool WaitForAcks(std::size_t count, int timeoutMs = 5000) {
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    for (;;) {
-      const std::string bytes = emulator.ReceivedBytes();
-      if (static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\x06')) >= count) return true;
-      if (std::chrono::steady_clock::now() > until) return false;
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
+    return WaitForReceivedBytes(emulator, emulator::wire::kAck, count, timeoutMs);
   }
   // The event lines that are not "write"/"read" frames.
   static std::vector<std::string> Kinds(const std::vector<std::string>& events) {
