@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -88,9 +87,5 @@ class TLineEnd {
   int fd_ = -1;
   TReadEnd lastEnd_ = TReadEnd::Quiet;
 };
-
-inline double MsSince(std::chrono::steady_clock::time_point start) {
-  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-}
 
 }  // namespace quorvel::emulator::testing

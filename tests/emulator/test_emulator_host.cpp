@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <random>
 
+#include "common/mssince.h"
 #include "common/tempfolder.h"
 #include "emulator/emulator.h"
 #include "emulator/lineend.h"
@@ -22,7 +23,7 @@ namespace {
 using testing::Bytes;
 using testing::ByteCount;
 using wire::HexBytes;
-using testing::MsSince;
+using quorvel::testing::MsSince;
 using testing::TLineEnd;
 using quorvel::testing::TTempFolder;
 

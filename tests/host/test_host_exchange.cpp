@@ -11,6 +11,7 @@
 #include <chrono>
 #include <thread>
 
+#include "common/mssince.h"
 #include "host/hostbench.h"
 #include "platform/ptypair.h"
 
@@ -18,16 +19,13 @@ using namespace quorvel;
 using namespace quorvel::host;
 using namespace std::chrono_literals;
 using quorvel::testing::HexBytes;
+using quorvel::testing::MsSince;
 using quorvel::testing::THostBench;
 using TEvents = std::vector<std::string>;
 
 namespace {
 
 emulator::THostReply Reply() { return {}; }
-
-double MsSince(std::chrono::steady_clock::time_point t0) {
-  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
-}
 
 }  // namespace
 

@@ -11,11 +11,13 @@
 #include <fstream>
 #include <thread>
 
+#include "common/mssince.h"
 #include "common/tempfolder.h"
 #include "platform/ptypair.h"
 #include "platform/serialport.h"
 
 using namespace quorvel::platform;
+using quorvel::testing::MsSince;
 using quorvel::testing::TPtyPair;
 using namespace std::chrono_literals;
 
@@ -46,10 +48,6 @@ std::string ReadOnce(TSerialPort& port, int firstMs, int gapMs, TIoResult& resul
 
 TIoResult WriteText(TSerialPort& port, const std::string& s, int timeoutMs) {
   return port.Write(reinterpret_cast<const std::uint8_t*>(s.data()), s.size(), timeoutMs);
-}
-
-double MsSince(std::chrono::steady_clock::time_point t0) {
-  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
 }
 
 }  // namespace
