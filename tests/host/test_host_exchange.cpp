@@ -2,8 +2,6 @@
 // parser's cases on a real line, Purge and ClosePort in the middle of an exchange,
 // the property rules, open failures and the trace lines.
 #include <gtest/gtest.h>
-#include <sys/file.h>
-#include <sys/wait.h>
 #include <termios.h>
 #include <fcntl.h>
 #include <unistd.h>
@@ -13,6 +11,7 @@
 
 #include "common/mssince.h"
 #include "host/hostbench.h"
+#include "platform/helddevice.h"
 #include "platform/ptypair.h"
 
 using namespace quorvel;
@@ -428,31 +427,13 @@ TEST(HostOpen, MissingDeviceHeldDeviceAndNoUsbDevice) {
   EXPECT_EQ(bench.control.LastError(), EFP_E_InvalidCom);
 
   // Another process holds Com2.
-  const char* heldPath = map.com[1].c_str();
-  int ready[2], release[2];
-  ASSERT_EQ(::pipe(ready), 0);
-  ASSERT_EQ(::pipe(release), 0);
-  const pid_t child = ::fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    // Only async-signal-safe calls here: the parent has other threads.
-    const int fd = ::open(heldPath, O_RDWR | O_NOCTTY | O_NONBLOCK);
-    const char ok = fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0 ? 'y' : 'n';
-    [[maybe_unused]] auto w = ::write(ready[1], &ok, 1);
-    char c;
-    [[maybe_unused]] auto r = ::read(release[0], &c, 1);
-    ::_exit(0);
-  }
-  char ok = 0;
-  ASSERT_EQ(::read(ready[0], &ok, 1), 1);
-  ASSERT_EQ(ok, 'y');
+  quorvel::testing::THeldDevice holder(map.com[1]);
+  ASSERT_TRUE(holder.Held());
   bench.control.SetCommPort(Com2);
   EXPECT_FALSE(bench.control.OpenPort());
   EXPECT_EQ(bench.control.LastError(), EFP_E_ComInUse);
   EXPECT_EQ(bench.control.State(), EFP_S_Close);
-  ASSERT_EQ(::write(release[1], "x", 1), 1);
-  ::waitpid(child, nullptr, 0);
-  for (int fd : {ready[0], ready[1], release[0], release[1]}) ::close(fd);
+  holder.Release();
   EXPECT_TRUE(bench.control.OpenPort());
   EXPECT_TRUE(bench.events == TEvents{"open"});
 }

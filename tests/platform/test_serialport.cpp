@@ -1,7 +1,6 @@
 // TSerialPort over real pseudo-terminals: opening, line settings, burst reads,
 // bounded writes, discards, Cancel and hang-ups.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -13,11 +12,13 @@
 
 #include "common/mssince.h"
 #include "common/tempfolder.h"
+#include "platform/helddevice.h"
 #include "platform/ptypair.h"
 #include "platform/serialport.h"
 
 using namespace quorvel::platform;
 using quorvel::testing::MsSince;
+using quorvel::testing::THeldDevice;
 using quorvel::testing::TPtyPair;
 using namespace std::chrono_literals;
 
@@ -70,30 +71,11 @@ TEST(SerialOpen, SecondOpenerIsRefusedUntilTheFirstCloses) {
 
 TEST(SerialOpen, ADeviceHeldByAnotherProcessCannotBeOpened) {
   TPtyPair pty;
-  int ready[2];
-  int release[2];
-  ASSERT_EQ(::pipe(ready), 0);
-  ASSERT_EQ(::pipe(release), 0);
-  const pid_t child = ::fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    TOpenError error = TOpenError::None;
-    auto held = TSerialPort::Open(pty.SlavePath(), error);
-    const char ok = held ? 'y' : 'n';
-    [[maybe_unused]] auto w = ::write(ready[1], &ok, 1);
-    char c;
-    [[maybe_unused]] auto r = ::read(release[0], &c, 1);
-    ::_exit(0);
-  }
-  char ok = 0;
-  ASSERT_EQ(::read(ready[0], &ok, 1), 1);
-  ASSERT_EQ(ok, 'y');
+  THeldDevice holder(pty.SlavePath());
+  ASSERT_TRUE(holder.Held());
   EXPECT_EQ(OpenFails(pty.SlavePath()), TOpenError::CannotOpen);
-  ASSERT_EQ(::write(release[1], "x", 1), 1);
-  int status = 0;
-  ::waitpid(child, &status, 0);
+  holder.Release();
   EXPECT_TRUE(OpenOk(pty.SlavePath()));
-  for (int fd : {ready[0], ready[1], release[0], release[1]}) ::close(fd);
 }
 
 TEST(SerialOpen, ANonTerminalNodeOpensWithoutLineSettings) {
