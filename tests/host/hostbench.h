@@ -1,6 +1,8 @@
 #pragma once
 // A host control on a pseudo-terminal with the printer emulator at the far end.
 // Every event is recorded as one line, in the form quorvel-cli prints.
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <chrono>
 #include <mutex>
@@ -91,6 +93,22 @@ class THostBench {
     if (!Send(fields)) return {std::string("refused ") + host::ErrorName(control.LastError())};
     RunUntilEnds(1, timeoutMs);
     return events;
+  }
+  // Sends a command the printer never answers and returns once the exchange is in
+  // flight: its first event has been handled and the printer has received the whole
+  // frame, so Purge and ClosePort have no unsent output left to discard.
+  ::testing::AssertionResult SendUnanswered(const std::vector<std::string>& fields, int timeoutMs = 5000) {
+    emulator::THostReply silent;
+    silent.silent = true;
+    emulator.QueueHostReply(silent);
+    events.clear();
+    const std::size_t frames = emulator.ReceivedFrames().size() + 1;
+    if (!Send(fields)) return ::testing::AssertionFailure() << "refused " << host::ErrorName(control.LastError());
+    if (!loop.RunUntil([&] { return !events.empty(); }, std::chrono::milliseconds(timeoutMs)))
+      return ::testing::AssertionFailure() << "no event within " << timeoutMs << " ms";
+    if (!emulator.WaitForFrames(frames, timeoutMs))
+      return ::testing::AssertionFailure() << "the printer did not receive the frame within " << timeoutMs << " ms";
+    return ::testing::AssertionSuccess();
   }
   // Waits until the printer has received `count` ACK bytes from the host.
   bool WaitForAcks(std::size_t count, int timeoutMs = 5000) {

@@ -197,12 +197,7 @@ TEST(HostParserOnTheLine, HangUpMidAnswerIsAReadFailureThenWritesFail) {
 TEST(HostPurge, DuringAnExchangeIdleAtOnceThenOneError) {
   THostBench bench(protocol_Compatible, kSilenceLimitMs);
   ASSERT_TRUE(bench.Open());
-  auto silent = Reply();
-  silent.silent = true;
-  bench.emulator.QueueHostReply(silent);
-  ASSERT_TRUE(bench.Send({"long"}));
-  ASSERT_TRUE(bench.loop.RunUntil([&] { return !bench.events.empty(); }, 5s));  // the frame is out
-  ASSERT_TRUE(bench.emulator.WaitForFrames(1, 5000));  // Purge and ClosePort discard unsent output
+  ASSERT_TRUE(bench.SendUnanswered({"long"}));
   const auto t0 = std::chrono::steady_clock::now();
   bench.control.Purge();
   EXPECT_EQ(bench.control.State(), EFP_S_Idle);
@@ -219,12 +214,7 @@ TEST(HostPurge, DuringAnExchangeIdleAtOnceThenOneError) {
 TEST(HostPurge, ACommandSentRightAfterPurgeIsCarriedOutAndStaysBusy) {
   THostBench bench(protocol_Compatible, kSilenceLimitMs);
   ASSERT_TRUE(bench.Open());
-  auto silent = Reply();
-  silent.silent = true;
-  bench.emulator.QueueHostReply(silent);
-  ASSERT_TRUE(bench.Send({"first"}));
-  ASSERT_TRUE(bench.loop.RunUntil([&] { return !bench.events.empty(); }, 5s));
-  ASSERT_TRUE(bench.emulator.WaitForFrames(1, 5000));  // Purge and ClosePort discard unsent output
+  ASSERT_TRUE(bench.SendUnanswered({"first"}));
   std::vector<TFiscalState> stateAtError;
   bench.control.OnError = [&](TFPHostControl& sender) {
     stateAtError.push_back(sender.State());
@@ -278,13 +268,7 @@ TEST(HostPurge, OnUsbPurgeAlsoWakesTheWorkerAtOnce) {
   bench.control.SetCommPort(USB);
   ASSERT_TRUE(bench.Open());
   EXPECT_EQ(bench.Exchange({"usb"}).back(), "final");
-  auto silent = Reply();
-  silent.silent = true;
-  bench.emulator.QueueHostReply(silent);
-  bench.events.clear();
-  ASSERT_TRUE(bench.Send({"hold"}));
-  ASSERT_TRUE(bench.loop.RunUntil([&] { return !bench.events.empty(); }, 5s));
-  ASSERT_TRUE(bench.emulator.WaitForFrames(2, 5000));
+  ASSERT_TRUE(bench.SendUnanswered({"hold"}));
   const auto t0 = std::chrono::steady_clock::now();
   bench.control.Purge();
   ASSERT_TRUE(bench.RunUntilEnds());
@@ -307,12 +291,7 @@ TEST(HostPurge, OnAClosedControlOnlyClearsTheAssembly) {
 TEST(HostClose, DuringAnExchangeFiresNoError) {
   THostBench bench(protocol_Compatible, kSilenceLimitMs);
   ASSERT_TRUE(bench.Open());
-  auto silent = Reply();
-  silent.silent = true;
-  bench.emulator.QueueHostReply(silent);
-  ASSERT_TRUE(bench.Send({"x"}));
-  ASSERT_TRUE(bench.loop.RunUntil([&] { return !bench.events.empty(); }, 5s));
-  ASSERT_TRUE(bench.emulator.WaitForFrames(1, 5000));  // Purge and ClosePort discard unsent output
+  ASSERT_TRUE(bench.SendUnanswered({"x"}));
   const auto t0 = std::chrono::steady_clock::now();
   EXPECT_TRUE(bench.control.ClosePort());
   EXPECT_LT(MsSince(t0), 3000.0) << "ClosePort must stop the worker at once";
