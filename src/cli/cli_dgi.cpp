@@ -1,6 +1,5 @@
 // quorvel-cli dgi --device PATH [--timeout MS] DATA: sends one command on the
 // fiscal (DGI) port and prints one line per event of the control, in order.
-#include <chrono>
 #include <cstdio>
 #include <limits>
 #include <optional>
@@ -9,9 +8,7 @@
 
 #include "cli/cli.h"
 #include "cli/clisupport.h"
-#include "dgi/fpauxcontrol.h"
 #include "model/format.h"
-#include "platform/queueloop.h"
 
 namespace quorvel::cli {
 namespace {
@@ -70,49 +67,10 @@ std::optional<TDgiArguments> ParseArguments(const std::vector<std::string>& args
   return parsed;
 }
 
-int Refused(const dgi::TFPAuxControl& control) { return Refuse(dgi::ErrorName(control.LastError())); }
-
 int RunDgi(const std::vector<std::string>& args) {
   const auto parsed = ParseArguments(args);
   if (!parsed) return kExitRefused;
-
-  platform::TQueueLoop loop;
-  dgi::TFPAuxControl control(loop);
-  control.SetPortMap(FirstComPortMap(parsed->device));
-  control.SetCommPort(dgi::FCom1);
-  control.SetTimeOut(parsed->timeOutMs);
-
-  bool ended = false;
-  bool ackToWrite = false;  // a final answer is followed by our ACK to the printer
-  int status = kExitErrorEvent;
-  const auto succeeded = [&] {
-    status = kExitOk;
-    ended = true;
-  };
-  PrintDgiEvents(control, {.written =
-                               [&](const std::string& bytes) {
-                                 if (bytes == std::string(1, static_cast<char>(dgi::kAck))) ackToWrite = false;
-                               },
-                           .acknowledged = succeeded,
-                           .answered =
-                               [&] {
-                                 succeeded();
-                                 ackToWrite = true;
-                               },
-                           .failed =
-                               [&] {
-                                 status = kExitErrorEvent;
-                                 ended = true;
-                               }});
-
-  if (!control.OpenPort()) return Refused(control);
-  if (!control.SendData(parsed->data)) return Refused(control);
-  // With --timeout 0 a silent printer is waited for without limit, as in the program.
-  const auto done = [&] { return ended && !ackToWrite; };
-  while (!loop.RunUntil(done, std::chrono::hours(1))) {
-  }
-  control.ClosePort();
-  return status;
+  return RunDgiCommand(parsed->device, parsed->timeOutMs, parsed->data);
 }
 
 }  // namespace

@@ -84,8 +84,7 @@ int RunHost(const std::vector<std::string>& args) {
 
   platform::TQueueLoop loop;
   host::TFPHostControl control(loop);
-  control.SetPortMap(FirstComPortMap(parsed->device));
-  control.SetCommPort(host::Com1);
+  AimHostControl(control, parsed->device, IsUsbPrinterPath(parsed->device));
   control.SetBaudRate(parsed->baud);
 
   bool ended = false;

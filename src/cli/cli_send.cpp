@@ -153,12 +153,12 @@ std::tm LocalNow() {
 
 // The control's starting content: the default text, or the first drop-down item;
 // a date or time control starts at today's date and the current time.
-model::TFieldEntry StartingEntry(const model::TIniReader& file, const std::string& section,
+model::TFieldEntry StartingEntry(const model::TIniMemory& file, const std::string& section,
                                  const model::TCommandField& field, std::size_t index) {
   model::TFieldEntry entry;
   entry.text = field.DefaultText;
   if (field.ControlType == model::kControlDropDown || field.ControlType == model::kControlDropDownList) {
-    const auto items = model::ParseStoredItemList(file.ReadValue(section, model::ItemListKey(static_cast<int>(index + 1)), ""));
+    const auto items = model::ReadItemList(file, section, static_cast<int>(index + 1));
     if (!items.empty()) entry.text = items.front();
   }
   const std::tm now = LocalNow();
@@ -169,7 +169,7 @@ model::TFieldEntry StartingEntry(const model::TIniReader& file, const std::strin
 
 // Puts a --field text into the entry as the field's control would take it;
 // false when the control would not hold it.
-bool TakeFieldText(const model::TIniReader& file, const std::string& section, const model::TCommandField& field,
+bool TakeFieldText(const model::TIniMemory& file, const std::string& section, const model::TCommandField& field,
                    std::size_t index, const std::string& text, model::TFieldEntry& entry) {
   switch (field.ControlType) {
     case model::kControlDate: {
@@ -183,7 +183,7 @@ bool TakeFieldText(const model::TIniReader& file, const std::string& section, co
       return time.has_value();
     }
     case model::kControlDropDownList: {
-      const auto items = model::ParseStoredItemList(file.ReadValue(section, model::ItemListKey(static_cast<int>(index + 1)), ""));
+      const auto items = model::ReadItemList(file, section, static_cast<int>(index + 1));
       if (std::find(items.begin(), items.end(), text) == items.end()) return false;
       break;
     }
@@ -215,7 +215,7 @@ std::optional<int> LoadCommand(const TSendArgs& args, const model::TIniMemory& f
 
   command.section = model::CommandSectionName(group, name);
   command.general = model::ReadGeneral(model::TIniFile(args.file));
-  command.definition = model::ParseCommandDefinition(file.ReadValue(command.section, model::CommandsKey, ""));
+  command.definition = model::ReadCommandDefinition(file, command.section);
   const auto& fields = command.definition.Fields;
   if (fields.empty()) return Refuse("command " + args.command + " has no command field");
   for (std::size_t i = 0; i < fields.size(); ++i)
@@ -238,13 +238,8 @@ class THostSend {
                                .failed = [this] { ended_ = true; }});
   }
 
-  int Run(const std::string& device, host::TBaudRate baud, int repeat) {
-    // The device goes into the port map as Com1, or as the USB printer for a usblp node.
-    const bool usb = device.find("/usb/lp") != std::string::npos;
-    platform::TPortMap map;
-    (usb ? map.usb : map.com[0]) = device;
-    control_.SetPortMap(map);
-    control_.SetCommPort(usb ? host::USB : host::Com1);
+  int Run(const std::string& device, bool usb, host::TBaudRate baud, int repeat) {
+    AimHostControl(control_, device, usb);
     control_.SetBaudRate(baud);
     if (!control_.OpenPort()) return Refuse(host::ErrorName(control_.LastError()));
     control_.SetProtocolType(command_.general.Protocol == 1 ? host::protocol_Extended : host::protocol_Compatible);
@@ -326,7 +321,7 @@ class THostSend {
     context.returnCodeDescription = model::ReadReturnCodeDescription(file_, code);
     context.inputDateFormat = command_.general.InputDateFormat;
     context.outputDateFormat = command_.general.OutputDateFormat;
-    const auto answers = model::ParseAnswerDefinition(file_.ReadValue(command_.section, model::AnswersKey, ""));
+    const auto answers = model::ReadAnswerDefinition(file_, command_.section);
     for (const model::TAnswerRow& row : model::BuildAnswerRows(values, answers.Fields, context)) {
       using TKind = model::TAnswerRow::TKind;
       // The reserved rows of the extended protocol hold no answer value.
@@ -357,41 +352,13 @@ class THostSend {
 
 // ---- DGI port ----
 
-class TDgiSend {
- public:
-  explicit TDgiSend(const TCommand& command) : command_(command), control_(loop_) {
-    TDgiEventHooks hooks;
-    hooks.acknowledged = hooks.answered = [this] { status_ = kExitOk; };
-    hooks.failed = [this] { status_ = kExitErrorEvent; };
-    PrintDgiEvents(control_, std::move(hooks));
-  }
-
-  int Run(const std::string& device, int timeOutMs) {
-    const model::TWireFields wire =
-        model::BuildWireFields(command_.definition.Fields, command_.entries, command_.general.InputDateFormat);
-    if (wire.badField) return BadField(*wire.badField);
-    control_.SetPortMap(FirstComPortMap(device));
-    control_.SetCommPort(dgi::FCom1);
-    control_.SetTimeOut(timeOutMs);
-    if (!control_.OpenPort()) return Refuse(dgi::ErrorName(control_.LastError()));
-    if (!control_.SendData(model::DgiFrameText(wire.fields))) {
-      const std::string reason = dgi::ErrorName(control_.LastError());
-      control_.ClosePort();
-      return Refuse(reason);
-    }
-    // The exchange ends when the control is idle again after its last event.
-    loop_.RunUntil([this] { return control_.State() != dgi::FEFP_S_Busy; }, std::chrono::hours(24));
-    loop_.ProcessPending();
-    control_.ClosePort();
-    return status_;
-  }
-
- private:
-  const TCommand& command_;
-  platform::TQueueLoop loop_;
-  dgi::TFPAuxControl control_;
-  int status_ = kExitErrorEvent;
-};
+// The fields joined into one DGI command, sent as quorvel-cli dgi sends it.
+int SendDgiCommand(const TCommand& command, const std::string& device, int timeOutMs) {
+  const model::TWireFields wire =
+      model::BuildWireFields(command.definition.Fields, command.entries, command.general.InputDateFormat);
+  if (wire.badField) return BadField(*wire.badField);
+  return RunDgiCommand(device, timeOutMs, model::DgiFrameText(wire.fields));
+}
 
 int RunSend(const std::vector<std::string>& arguments) {
   TSendArgs args;
@@ -411,12 +378,15 @@ int RunSend(const std::vector<std::string>& arguments) {
     if (command.definition.Mode == kModeDgi) {
       if (args.repeat > 0) return Refuse("a DGI command cannot be repeated");
       const int port = std::clamp(user.dgiPort, 0, 3);
-      return TDgiSend(command).Run(args.device.empty() ? user.ports.ComPath(port) : args.device, user.dgiTimeOut);
+      return SendDgiCommand(command, args.device.empty() ? user.ports.ComPath(port) : args.device, user.dgiTimeOut);
     }
+    // A device given on the command line is a USB printer by its path; otherwise the
+    // user's host port says which it is.
+    const bool usb = args.device.empty() ? user.hostPort == host::USB : IsUsbPrinterPath(args.device);
     std::string device = args.device;
-    if (device.empty()) device = user.hostPort == host::USB ? user.ports.UsbPath() : user.ports.ComPath(user.hostPort);
+    if (device.empty()) device = usb ? user.ports.UsbPath() : user.ports.ComPath(user.hostPort);
     const auto baud = args.baud.value_or(static_cast<host::TBaudRate>(std::clamp(user.hostBaud, 0, 7)));
-    return THostSend(command, file).Run(device, baud, args.repeat);
+    return THostSend(command, file).Run(device, usb, baud, args.repeat);
   } catch (const std::exception& error) {  // a record that cannot be read
     return Refuse(error.what());
   }

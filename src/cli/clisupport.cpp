@@ -1,10 +1,12 @@
 #include "cli/clisupport.h"
 
+#include <chrono>
 #include <cstdio>
 #include <cstdint>
 #include <utility>
 
 #include "model/textnumbers.h"
+#include "platform/queueloop.h"
 
 namespace quorvel::cli {
 namespace {
@@ -45,6 +47,15 @@ platform::TPortMap FirstComPortMap(const std::string& device) {
   ports.com[0] = device;
   return ports;
 }
+
+void AimHostControl(host::TFPHostControl& control, const std::string& device, bool usb) {
+  platform::TPortMap ports;
+  (usb ? ports.usb : ports.com[0]) = device;
+  control.SetPortMap(ports);
+  control.SetCommPort(usb ? host::USB : host::Com1);
+}
+
+bool IsUsbPrinterPath(const std::string& device) { return device.find("/usb/lp") != std::string::npos; }
 
 std::optional<host::TBaudRate> BaudFromText(const std::string& text) {
   for (int baud = host::br1200; baud <= host::br115200; ++baud)
@@ -124,6 +135,40 @@ void PrintDgiEvents(dgi::TFPAuxControl& control, TDgiEventHooks hooks) {
     PrintLine(std::string("error ") + dgi::ErrorName(sender.LastError()));
     Notify(failed);
   };
+}
+
+int RunDgiCommand(const std::string& device, int timeOutMs, const std::string& data) {
+  platform::TQueueLoop loop;
+  dgi::TFPAuxControl control(loop);
+  control.SetPortMap(FirstComPortMap(device));
+  control.SetCommPort(dgi::FCom1);
+  control.SetTimeOut(timeOutMs);
+
+  bool ended = false;
+  bool ackToWrite = false;  // a final answer is followed by our ACK to the printer
+  int status = kExitErrorEvent;
+  const auto end = [&](int exitStatus) {
+    status = exitStatus;
+    ended = true;
+  };
+  PrintDgiEvents(control, {.written =
+                               [&](const std::string& bytes) {
+                                 if (bytes == std::string(1, static_cast<char>(dgi::kAck))) ackToWrite = false;
+                               },
+                           .acknowledged = [&] { end(kExitOk); },
+                           .answered =
+                               [&] {
+                                 end(kExitOk);
+                                 ackToWrite = true;
+                               },
+                           .failed = [&] { end(kExitErrorEvent); }});
+
+  if (!control.OpenPort() || !control.SendData(data)) return Refuse(dgi::ErrorName(control.LastError()));
+  const auto done = [&] { return ended && !ackToWrite; };
+  while (!loop.RunUntil(done, std::chrono::hours(1))) {
+  }
+  control.ClosePort();
+  return status;
 }
 
 }  // namespace quorvel::cli

@@ -27,6 +27,10 @@ std::string WithHex(const std::string& word, const std::string& bytes);
 
 // A port map whose first serial port (Com1) is device.
 platform::TPortMap FirstComPortMap(const std::string& device);
+// Points the host control at `device`: as the USB printer when `usb`, else as Com1.
+void AimHostControl(host::TFPHostControl& control, const std::string& device, bool usb);
+// Whether the path names a USB printer node (/dev/usb/lp*) rather than a serial line.
+bool IsUsbPrinterPath(const std::string& device);
 
 // "9600" gives br9600; nullopt for a speed the host port does not offer.
 std::optional<host::TBaudRate> BaudFromText(const std::string& text);
@@ -69,5 +73,12 @@ struct TDgiEventHooks {
 // Prints each event of the DGI control as one line, in order: "write <hex>", "ack",
 // "nack", "read <hex>", "answer final|intermediate <hex>", "error <name>".
 void PrintDgiEvents(dgi::TFPAuxControl& control, TDgiEventHooks hooks);
+
+// Opens `device` as the DGI port, sends `data` and prints every event until the
+// exchange is over: after an error, a plain ACK, or a final answer and our ACK for
+// it (with time-out 0 a silent printer is waited for without limit, as in the
+// program). The exit status: kExitOk, kExitErrorEvent, or kExitRefused with the
+// reason on standard error when the port cannot be opened or the command is refused.
+int RunDgiCommand(const std::string& device, int timeOutMs, const std::string& data);
 
 }  // namespace quorvel::cli

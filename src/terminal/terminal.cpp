@@ -434,8 +434,7 @@ void TFormChildTerminalWindow::ClearCommandForm() {
 void TFormChildTerminalWindow::LoadCommandDefinition(const std::string& section) {
   commandDefinition_ = {};
   try {
-    commandDefinition_ = model::ParseCommandDefinition(
-        terminalFile_->ReadValue(section, model::CommandsKey, ""));
+    commandDefinition_ = model::ReadCommandDefinition(*terminalFile_, section);
   } catch (const model::TConvertError& error) {
     model::ShowError(context_.Prompts(), this, QString::fromLatin1(error.what()));
   }
@@ -507,9 +506,7 @@ QWidget* TFormChildTerminalWindow::CreateFieldControl(const model::TCommandField
     combo->SetMaxLength(field.MaxLength);
     combo->SetRequired(field.Required);
     if (field.ControlType != model::kControlSimple) {
-      const std::string stored = terminalFile_->ReadValue(
-          section, model::ItemListKey(static_cast<int>(fieldIndex) + 1), "");
-      for (const std::string& item : model::ParseStoredItemList(stored)) {
+      for (const std::string& item : model::ReadItemList(*terminalFile_, section, static_cast<int>(fieldIndex) + 1)) {
         combo->addItem(FromBytes(item));
       }
       if (combo->count() > 0) {
@@ -538,8 +535,7 @@ QWidget* TFormChildTerminalWindow::CreateFieldControl(const model::TCommandField
 }
 
 void TFormChildTerminalWindow::CreateNotes(const std::string& section, int top, QWidget* form) {
-  const std::vector<std::string> lines =
-      model::ParseStoredItemList(terminalFile_->ReadValue(section, model::NotesKey, ""));
+  const std::vector<std::string> lines = model::ReadNotes(*terminalFile_, section);
   if (lines.empty()) return;
   const int clientWidth = scrollBoxCommand_->viewport()->width();
   notesLabel_ = new QLabel(QStringLiteral("Notes"), form);

@@ -121,7 +121,7 @@ int TFormChildTerminalWindow::BuildAnswerRows(const std::vector<std::string>& va
   std::vector<model::TAnswerField> fields;
   if (!sentCommand_.empty()) {
     try {
-      fields = model::ParseAnswerDefinition(terminalFile_->ReadValue(sentCommand_, model::AnswersKey, "")).Fields;
+      fields = model::ReadAnswerDefinition(*terminalFile_, sentCommand_).Fields;
     } catch (const model::TConvertError& error) {
       model::ShowError(context_.Prompts(), this, QString::fromLatin1(error.what()));
     }
