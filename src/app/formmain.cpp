@@ -517,7 +517,6 @@ void TFormMain::OpenTerminalFile() {
   }
   for (QMdiSubWindow* window : {terminalSub_.data(), logSub_.data()}) {
     window->setAttribute(Qt::WA_DeleteOnClose, false);
-    window->installEventFilter(this);
     connect(window, &QMdiSubWindow::windowStateChanged, this, &TFormMain::ScheduleArrangeIcons);
   }
   logSub_->showMinimized();
@@ -817,17 +816,6 @@ void TFormMain::ScheduleArrangeIcons() {
 void TFormMain::resizeEvent(QResizeEvent* event) {
   QMainWindow::resizeEvent(event);
   ScheduleArrangeIcons();
-}
-
-bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
-  // The close box of a child window only minimizes it.
-  if (event->type() == QEvent::Close && !shutDown_ &&
-      (watched == terminalSub_.data() || watched == logSub_.data())) {
-    event->ignore();
-    static_cast<QMdiSubWindow*>(watched)->showMinimized();
-    return true;
-  }
-  return QMainWindow::eventFilter(watched, event);
 }
 
 // ---- Event routing ----
