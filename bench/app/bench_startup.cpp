@@ -15,7 +15,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "../terminal/benchutil.h"
+#include "../benchutil.h"
 #include "app/formmain.h"
 #include "app/pictures.h"
 #include "app/registration.h"

@@ -3,53 +3,24 @@
 //  - time from SendCommand to OnFinalAnswer over 1000 exchanges (median, p99);
 //  - this process's CPU time per exchange;
 //  - this process's CPU time while one command waits out the 3500 ms silence.
-#include <signal.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <filesystem>
 #include <string>
-#include <thread>
 #include <vector>
 
-#include "emulator/emulator.h"
+#include "../benchutil.h"
 #include "host/fiscalcontrol.h"
 #include "platform/queueloop.h"
 
 using namespace quorvel;
+using bench::CpuMs;
 using Clock = std::chrono::steady_clock;
-
-namespace {
-
-double CpuMs() {
-  rusage usage{};
-  ::getrusage(RUSAGE_SELF, &usage);
-  auto ms = [](const timeval& t) { return static_cast<double>(t.tv_sec) * 1000.0 + static_cast<double>(t.tv_usec) / 1000.0; };
-  return ms(usage.ru_utime) + ms(usage.ru_stime);
-}
-
-// The printer lives in its own process so that its CPU time is not counted here.
-pid_t StartPrinter(const std::string& link) {
-  const pid_t pid = ::fork();
-  if (pid != 0) return pid;
-  emulator::TEmulator printer(emulator::TLine::Host, link);
-  emulator::THostReply silent;
-  silent.silent = true;
-  printer.SetHostReplyFor("SILENT", silent);
-  for (;;) ::pause();
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
   const int exchanges = argc > 1 ? std::max(1, std::atoi(argv[1])) : 1000;
-  const std::string link = (std::filesystem::temp_directory_path() / ("quorvel-bench-" + std::to_string(::getpid()))).string();
-  const pid_t printer = StartPrinter(link);
-  for (int i = 0; i < 100 && !std::filesystem::exists(link); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  const bench::TForkedPrinter printer("quorvel-bench", "SILENT");
+  const std::string& link = printer.Link();
 
   platform::TQueueLoop loop;
   host::TFPHostControl control(loop);
@@ -66,7 +37,6 @@ int main(int argc, char** argv) {
   control.OnError = [&](host::TFPHostControl&) { ended = true; };
   if (!control.OpenPort()) {
     std::fprintf(stderr, "cannot open %s: %s\n", link.c_str(), host::ErrorName(control.LastError()));
-    ::kill(printer, SIGTERM);
     return 1;
   }
   auto exchange = [&](const char* command) {
@@ -96,9 +66,6 @@ int main(int argc, char** argv) {
   const double silentCpu = CpuMs() - silentCpuBefore;
 
   control.ClosePort();
-  ::kill(printer, SIGTERM);
-  ::waitpid(printer, nullptr, 0);
-  std::filesystem::remove(link);
 
   std::sort(latencies.begin(), latencies.end());
   auto at = [&](double q) { return latencies.empty() ? -1.0 : latencies[static_cast<std::size_t>(q * static_cast<double>(latencies.size() - 1))]; };

@@ -4,7 +4,6 @@
 //  - the same through quorvel-cli send --repeat (the child's CPU time);
 //  - the CPU time while one command waits out the 3500 ms silence, in both.
 #include <fcntl.h>
-#include <signal.h>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -20,14 +19,12 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <filesystem>
 #include <string>
-#include <thread>
 #include <vector>
 
+#include "../benchutil.h"
 #include "app/qtloop.h"
 #include "dgi/fpauxcontrol.h"
-#include "emulator/emulator.h"
 #include "host/fiscalcontrol.h"
 #include "model/prompts.h"
 #include "model/settingsrecord.h"
@@ -40,23 +37,8 @@ using namespace quorvel;
 
 namespace {
 
-double Ms(const timeval& t) { return static_cast<double>(t.tv_sec) * 1000.0 + static_cast<double>(t.tv_usec) / 1000.0; }
-
-double CpuMs() {
-  rusage usage{};
-  ::getrusage(RUSAGE_SELF, &usage);
-  return Ms(usage.ru_utime) + Ms(usage.ru_stime);
-}
-
-pid_t StartPrinter(const std::string& link) {
-  const pid_t pid = ::fork();
-  if (pid != 0) return pid;
-  emulator::TEmulator printer(emulator::TLine::Host, link);
-  emulator::THostReply silent;
-  silent.silent = true;
-  printer.SetHostReplyFor("S", silent);
-  for (;;) ::pause();
-}
+using bench::CpuMs;
+using bench::Ms;
 
 class TBenchContext : public terminal::TTerminalContext {
  public:
@@ -159,10 +141,8 @@ TChildRun RunCli(std::vector<std::string> args) {
 int main(int argc, char** argv) {
   std::setvbuf(stdout, nullptr, _IOLBF, 0);
   const int count = argc > 1 ? std::max(1, std::atoi(argv[1])) : 1000;
-  const std::string link =
-      (std::filesystem::temp_directory_path() / ("quorvel-bench-send-" + std::to_string(::getpid()))).string();
-  const pid_t printer = StartPrinter(link);  // before any thread of ours exists
-  for (int i = 0; i < 100 && !std::filesystem::exists(link); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  const bench::TForkedPrinter printer("quorvel-bench-send", "S");  // before any thread of ours exists
+  const std::string& link = printer.Link();
 
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication application(argc, argv);
@@ -234,9 +214,5 @@ int main(int argc, char** argv) {
   const TChildRun quiet = RunCli({"--file", path, "--command", "B/Quiet", "--device", link});
   std::printf("cli silent wait: %.0f ms, %.1f ms CPU for the whole run (exit %d)\n", quiet.wallMs, quiet.cpuMs,
               quiet.status);
-
-  ::kill(printer, SIGTERM);
-  ::waitpid(printer, nullptr, 0);
-  std::filesystem::remove(link);
   return 0;
 }

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "app/logwindow.h"
-#include "benchutil.h"
+#include "../benchutil.h"
 #include "model/colors.h"
 #include "model/settingsrecord.h"
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "benchutil.h"
+#include "../benchutil.h"
 #include "model/prompts.h"
 #include "model/settingsrecord.h"
 #include "model/terminalfile.h"
