@@ -64,10 +64,10 @@ QString LongHint(const QString& hint) {
   return bar < 0 ? hint : hint.mid(bar + 1);
 }
 
+// " 9600,N,8,1" and the like; empty for a value outside the speeds offered.
 QString HostBaudText(int baud) {
-  static const char* const kTexts[] = {" 1200,N,8,1",  " 2400,N,8,1",  " 4800,N,8,1",  " 9600,N,8,1",
-                                       " 19200,N,8,1", " 38400,N,8,1", " 57600,N,8,1", " 115200,N,8,1"};
-  return baud >= 0 && baud < 8 ? QString::fromLatin1(kTexts[baud]) : QString();
+  if (baud < host::br1200 || baud > host::br115200) return QString();
+  return QStringLiteral(" %1,N,8,1").arg(host::BitsPerSecond(static_cast<host::TBaudRate>(baud)));
 }
 
 host::TProtocolType ProtocolOf(std::uint8_t protocol) {

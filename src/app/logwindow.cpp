@@ -1,5 +1,4 @@
 #include "app/logwindow.h"
-#include "terminal/childwindow.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -21,8 +20,10 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "host/fiscalcontrol.h"
 #include "model/qtcolors.h"
 #include "model/settingsrecord.h"
+#include "terminal/childwindow.h"
 
 namespace quorvel::app {
 
@@ -42,10 +43,8 @@ constexpr std::size_t kMinBatch = 16;
 constexpr std::size_t kMaxBatch = 4000;
 
 std::string BaudText(int baudRate) {
-  static constexpr const char* kBauds[] = {" 1200",  " 2400",  " 4800",  " 9600",
-                                           " 19200", " 38400", " 57600", " 115200"};
-  if (baudRate < 0 || baudRate > 7) return std::string();
-  return kBauds[baudRate];
+  if (baudRate < host::br1200 || baudRate > host::br115200) return std::string();
+  return " " + std::to_string(host::BitsPerSecond(static_cast<host::TBaudRate>(baudRate)));
 }
 
 std::string ToBytes(const QString& text) { return text.toLatin1().toStdString(); }

@@ -1,5 +1,8 @@
 #include "app/preferences.h"
 
+#include "host/fiscalcontrol.h"
+#include "model/colors.h"
+#include "model/convert.h"
 #include "model/qtcolors.h"
 
 #include <QCheckBox>
@@ -22,21 +25,11 @@
 
 namespace quorvel::app {
 
-const TFormPreferences::TNamedColor TFormPreferences::kStandardColors[16] = {
-    {"Black", 0x000000},  {"Maroon", 0x000080}, {"Green", 0x008000},   {"Olive", 0x008080},
-    {"Navy", 0x800000},   {"Purple", 0x800080}, {"Teal", 0x808000},    {"Gray", 0x808080},
-    {"Silver", 0xC0C0C0}, {"Red", 0x0000FF},    {"Lime", 0x00FF00},    {"Yellow", 0x00FFFF},
-    {"Blue", 0xFF0000},   {"Fuchsia", 0xFF00FF}, {"Aqua", 0xFFFF00},   {"White", 0xFFFFFF},
-};
-
 namespace {
 
 constexpr int kUsbPortIndex = platform::TPortMap::kComCount;  // "USB" follows Com1 ... Com16
 constexpr int kDgiPortCount = 4;
 
-const char* const kBaudRates[] = {"1200", "2400", "4800", "9600", "19200", "38400", "57600", "115200"};
-const char* const kDateFormats[] = {"ddmmyy", "ddmmyyyy", "mmddyy", "mmddyyyy",
-                                    "yyddmm", "yyyyddmm", "yymmdd", "yyyymmdd"};
 
 QComboBox* NewList(QWidget* parent, const QString& hint, const QStringList& items) {
   auto* box = new QComboBox(parent);
@@ -63,10 +56,13 @@ QComboBox* NewDeviceBox(QWidget* parent, const QStringList& devices) {
 
 QComboBox* NewColorList(QWidget* parent, const QString& hint) {
   auto* box = new QComboBox(parent);
-  for (const auto& color : TFormPreferences::kStandardColors) {
+  // The standard colours by their names without the "cl" prefix ("Black" ... "White").
+  for (const model::TColorName& color : model::StandardColors()) {
     QPixmap swatch(16, 12);
-    swatch.fill(model::ToQColor(color.value));
-    box->addItem(QIcon(swatch), QString::fromLatin1(color.name), QVariant::fromValue(color.value));
+    swatch.fill(model::ToQColor(color.Value));
+    const std::string_view name = color.Name.substr(2);
+    box->addItem(QIcon(swatch), QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())),
+                 QVariant::fromValue(color.Value));
   }
   box->setToolTip(hint);
   return box;
@@ -170,7 +166,8 @@ void TFormPreferences::CreateControls(const QStringList& devices) {
   ComboBoxHostComm = NewList(host, tr("Select Comm port"), hostPorts);
   ComboBoxHostDevice = NewDeviceBox(host, devices);
   ComboBoxHostBaudRate = NewList(host, tr("Select baud rate port"), {});
-  for (const char* rate : kBaudRates) ComboBoxHostBaudRate->addItem(QString::fromLatin1(rate));
+  for (int baud = host::br1200; baud <= host::br115200; ++baud)
+    ComboBoxHostBaudRate->addItem(QString::number(host::BitsPerSecond(static_cast<host::TBaudRate>(baud))));
   auto* hostForm = new QFormLayout(host);
   hostForm->addRow(BuddyLabel(tr("&Protocol"), ComboBoxProtocoll), ComboBoxProtocoll);
   QLabel* hostCommLabel = BuddyLabel(tr("Co&mm port"), ComboBoxHostComm);
@@ -209,7 +206,7 @@ void TFormPreferences::CreateControls(const QStringList& devices) {
   auto* other = new QWidget(PageControl);
   ComboBoxLanguge = NewList(other, tr("Select application language"), {tr("English"), tr("Spanish")});
   QStringList formats;
-  for (const char* format : kDateFormats) formats << QString::fromLatin1(format);
+  for (const std::string& format : model::DateFormatNames()) formats << QString::fromStdString(format);
   ComboBoxInputDateFormat = NewList(other, tr("Select inputs fields date format"), formats);
   ComboBoxOutputDateFormat = NewList(other, tr("Select input fields date format"), formats);
   CheckBoxReservedFields = new QCheckBox(tr("&Show reserved fields"), other);

@@ -30,13 +30,6 @@ class TFormPreferences : public QDialog {
   // then the values have been copied into `settings`; Cancel leaves it unchanged.
   explicit TFormPreferences(model::TSettingsRecord& settings, QWidget* parent = nullptr);
 
-  // The sixteen standard colours offered by the colour lists, in list order.
-  struct TNamedColor {
-    const char* name;
-    std::uint32_t value;  // 0x00BBGGRR
-  };
-  static const TNamedColor kStandardColors[16];
-
   // Device paths offered beside the port choices: the serial and USB printer
   // devices found in `devDir` (ttyS*, ttyUSB*, ttyACM*, usb/lp*), in natural name
   // order. A ttyS* whose `sysTtyDir`/<name>/type reads 0 has no UART and is skipped.
