@@ -71,7 +71,7 @@ QString HostBaudText(int baud) {
 }
 
 host::TProtocolType ProtocolOf(std::uint8_t protocol) {
-  return protocol == 1 ? host::protocol_Extended : host::protocol_Compatible;
+  return model::IsExtendedProtocol(protocol) ? host::protocol_Extended : host::protocol_Compatible;
 }
 
 }  // namespace
@@ -563,7 +563,7 @@ void TFormMain::WriteGeneralSettings() {
 }
 
 void TFormMain::UpdateReturnCodeAction() {
-  ActionEditRC->setEnabled(TerminalFileOpen() && settings_.Protocol == 1);
+  ActionEditRC->setEnabled(TerminalFileOpen() && model::IsExtendedProtocol(settings_.Protocol));
 }
 
 void TFormMain::UpdateFileActions() {

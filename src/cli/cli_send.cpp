@@ -30,7 +30,6 @@ namespace {
 
 using TClock = std::chrono::steady_clock;
 
-constexpr int kModeDgi = 1;
 
 const char kUsage[] =
     "send --file FILE --command GROUP/COMMAND [--device PATH] [--baud RATE] [--field N=TEXT]... [--repeat N]";
@@ -242,7 +241,7 @@ class THostSend {
     AimHostControl(control_, device, usb);
     control_.SetBaudRate(baud);
     if (!control_.OpenPort()) return Refuse(host::ErrorName(control_.LastError()));
-    control_.SetProtocolType(command_.general.Protocol == 1 ? host::protocol_Extended : host::protocol_Compatible);
+    control_.SetProtocolType(model::IsExtendedProtocol(command_.general.Protocol) ? host::protocol_Extended : host::protocol_Compatible);
     const int status = repeat > 0 ? Repeat(repeat) : SendOnce(model::kNoRepetition, true);
     control_.ClosePort();
     return status;
@@ -316,7 +315,7 @@ class THostSend {
     PrintPanels("fiscal", model::ReadFixedAnswers(file_, model::kSectionFiscalAnswer), fiscal);
     PrintPanels("printer", model::ReadFixedAnswers(file_, model::kSectionPrinterAnswer), printer);
     model::TAnswerContext context;
-    context.extended = command_.general.Protocol == 1;
+    context.extended = model::IsExtendedProtocol(command_.general.Protocol);
     context.returnCode = code;
     context.returnCodeDescription = model::ReadReturnCodeDescription(file_, code);
     context.inputDateFormat = command_.general.InputDateFormat;
@@ -375,7 +374,7 @@ int RunSend(const std::vector<std::string>& arguments) {
     TCommand command;
     if (const auto refused = LoadCommand(args, file, command)) return *refused;
     const TUserPorts user = ReadUserPorts();
-    if (command.definition.Mode == kModeDgi) {
+    if (model::IsDgiCommand(command.definition)) {
       if (args.repeat > 0) return Refuse("a DGI command cannot be repeated");
       const int port = std::clamp(user.dgiPort, 0, 3);
       return SendDgiCommand(command, args.device.empty() ? user.ports.ComPath(port) : args.device, user.dgiTimeOut);

@@ -48,6 +48,10 @@ struct TCommandDefinition {
   std::size_t FieldsBeyondLimit = 0;  // complete fields past the 70th, not held
 };
 
+// Mode 0 sends a command on the host port; any other mode on the DGI port.
+inline constexpr int kModeHost = 0;
+inline bool IsDgiCommand(const TCommandDefinition& definition) { return definition.Mode != kModeHost; }
+
 struct TAnswerField {
   std::string Caption;
   int Type = 0;  // a text type code 0..9

@@ -23,6 +23,9 @@ inline constexpr std::string_view kKeyInputDateFormat = "InputDateFormat";
 inline constexpr std::string_view kKeyOutputDateFormat = "OutputDateFormat";
 
 // ---- [General] ----
+inline constexpr int kProtocolExtended = 1;
+inline bool IsExtendedProtocol(int protocol) { return protocol == kProtocolExtended; }
+
 struct TGeneralSettings {
   int Protocol = 0;          // 0 compatibility, 1 extended
   int InputDateFormat = 0;   // date format code 0..7

@@ -575,7 +575,7 @@ void TFormChildTerminalWindow::ApplySendAvailability() {
   bool send = false;
   bool repeat = false;
   if (!currentCommand_.empty() && !commandDefinition_.Fields.empty()) {
-    if (commandDefinition_.Mode != 0) {  // the DGI port
+    if (model::IsDgiCommand(commandDefinition_)) {
       send = settings.DgiPortOpen;
     } else {
       send = settings.HostPortOpen;

@@ -33,7 +33,6 @@ constexpr int kPanelHeight = 20;
 constexpr int kSeparatorToRows = 10;
 constexpr int kLabelToBox = 18;
 constexpr int kAnswerBoxHeight = 24;
-constexpr int kProtocolExtended = 1;
 
 QString FromBytes(const std::string& bytes) {
   return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
@@ -128,7 +127,7 @@ int TFormChildTerminalWindow::BuildAnswerRows(const std::vector<std::string>& va
   }
   const model::TSettingsRecord& settings = context_.Settings();
   model::TAnswerContext answerContext;
-  answerContext.extended = settings.Protocol == kProtocolExtended;
+  answerContext.extended = model::IsExtendedProtocol(settings.Protocol);
   answerContext.showReserved = settings.ExtReservedFields;
   answerContext.returnCode = returnCode;
   answerContext.returnCodeDescription = model::ReadReturnCodeDescription(*terminalFile_, returnCode);

@@ -25,7 +25,6 @@ const char kAlive[] = "     Fiscal Port it's alive !!!     ";
 const char kRepeatCaption[] = "Enter times to repeat the command";
 
 constexpr int kStatusPanel = 1;
-constexpr int kModeHost = 0;
 
 // How an exchange that ended without an answer is shown: status text and error
 // box, or nothing for errors that are not the line's.
@@ -56,7 +55,7 @@ TFailure FailureOf(dgi::TFErrorType error) {
 
 void TFormChildTerminalWindow::SetStatus(const QString& text) { context_.SetStatusText(kStatusPanel, text); }
 
-bool TFormChildTerminalWindow::IsDgiCommand() const { return commandDefinition_.Mode != kModeHost; }
+bool TFormChildTerminalWindow::IsDgiCommand() const { return model::IsDgiCommand(commandDefinition_); }
 
 // Runs the window's events, sleeping while there are none, until the port is no
 // longer busy: the controls change their state only while their notifications are
