@@ -347,8 +347,6 @@ void TFormMain::LoadSettings() {
     settings_.ports.com[0] = options_.runPorts->host;
     settings_.ports.com[1] = options_.runPorts->dgi;
   }
-  host_->SetPortMap(settings_.ports);
-  dgi_->SetPortMap(settings_.ports);
 }
 
 void TFormMain::PortError(const QString& text) {
@@ -648,8 +646,7 @@ void TFormMain::dropEvent(QDropEvent* event) {
 // ---- Editors ----
 //
 // The fixed-answer editor and tester and the return-code editor are not part of
-// this build yet: the actions say so instead of doing nothing. What follows the
-// editors' dialogs (the terminal window reloading its file) is in place.
+// this build yet: the actions say so instead of doing nothing.
 
 namespace {
 const QString kEditorMissing = QStringLiteral("This editor is not available in this version of the program.");
@@ -658,8 +655,6 @@ const QString kEditorMissing = QStringLiteral("This editor is not available in t
 void TFormMain::ActionEditFixAnswerExecute() {
   if (!terminalWindow_) return;
   model::ShowInformation(*prompts_, this, kEditorMissing, ActionEditFixAnswer->text());
-  terminalWindow_->ClearStatusPanels();
-  terminalWindow_->ReloadFile();
 }
 
 void TFormMain::ActionTestFixAnswerExecute() {
@@ -669,7 +664,6 @@ void TFormMain::ActionTestFixAnswerExecute() {
 void TFormMain::ActionEditRCExecute() {
   if (!terminalWindow_) return;
   model::ShowInformation(*prompts_, this, kEditorMissing, ActionEditRC->text());
-  terminalWindow_->ReloadFile();
 }
 
 void TFormMain::ActionAboutExecute() {

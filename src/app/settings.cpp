@@ -62,6 +62,17 @@ bool ReadBool(const QSettings& store, const char* name) { return ReadInteger(sto
 
 QString PortKey(int index) { return QStringLiteral("Ports/Com%1").arg(index + 1); }
 
+// An empty or missing Com path stands for the port's default device.
+platform::TPortMap ReadPortMap(const QSettings& store) {
+  platform::TPortMap ports;
+  for (int i = 0; i < platform::TPortMap::kComCount; ++i) {
+    const QString path = store.value(PortKey(i)).toString().trimmed();
+    if (!path.isEmpty()) ports.com[static_cast<std::size_t>(i)] = path.toStdString();
+  }
+  ports.usb = store.value(QStringLiteral("Ports/USB")).toString().trimmed().toStdString();
+  return ports;
+}
+
 void WritePortMap(QSettings& store, const platform::TPortMap& ports) {
   for (int i = 0; i < platform::TPortMap::kComCount; ++i) {
     store.setValue(PortKey(i), QString::fromStdString(ports.com[static_cast<std::size_t>(i)]));
@@ -97,16 +108,6 @@ void TSettingsStore::WriteFirstRunValues() const {
   store.sync();
 }
 
-void TSettingsStore::ReadPortMap(platform::TPortMap& ports) const {
-  const QSettings store(filePath_, QSettings::IniFormat);
-  ports = platform::TPortMap{};
-  for (int i = 0; i < platform::TPortMap::kComCount; ++i) {
-    const QString path = store.value(PortKey(i)).toString().trimmed();
-    if (!path.isEmpty()) ports.com[static_cast<std::size_t>(i)] = path.toStdString();
-  }
-  ports.usb = store.value(QStringLiteral("Ports/USB")).toString().trimmed().toStdString();
-}
-
 void TSettingsStore::Load(model::TSettingsRecord& record) const {
   if (!QFileInfo::exists(filePath_)) {
     QDir().mkpath(QFileInfo(filePath_).absolutePath());
@@ -126,7 +127,7 @@ void TSettingsStore::Load(model::TSettingsRecord& record) const {
   record.FPColor = ReadAs<std::uint32_t>(store, "FPColor");
   record.DGIColor = ReadAs<std::uint32_t>(store, "DGIColor");
   record.LowLevel = ReadBool(store, "LowLevel");
-  ReadPortMap(record.ports);
+  record.ports = ReadPortMap(store);
 }
 
 bool TSettingsStore::Save(const model::TSettingsRecord& record) const {

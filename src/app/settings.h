@@ -31,7 +31,6 @@ class TSettingsStore {
   struct TPathTag {};
   TSettingsStore(const QString& filePath, TPathTag);
   void WriteFirstRunValues() const;
-  void ReadPortMap(platform::TPortMap& ports) const;
 
   QString filePath_;
 };
