@@ -58,7 +58,7 @@ std::optional<TDgiArguments> ParseArguments(const std::vector<std::string>& args
     UsageError("", kDgiUsage);
     return std::nullopt;
   }
-  const auto data = model::TryExpandHexEscapes(positional.front());
+  const auto data = model::ExpandHexEscapes(positional.front());
   if (!data) {
     std::fprintf(stderr, "quorvel-cli dgi: DATA holds an x'..' escape that is not hexadecimal\n");
     return std::nullopt;

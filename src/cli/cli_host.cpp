@@ -66,7 +66,7 @@ std::optional<THostArguments> ParseArguments(const std::vector<std::string>& arg
     return std::nullopt;
   }
   for (std::size_t i = 0; i < positional.size(); ++i) {
-    const auto field = model::TryExpandHexEscapes(positional[i]);
+    const auto field = model::ExpandHexEscapes(positional[i]);
     if (!field) {
       std::fprintf(stderr, "quorvel-cli host: FIELD %zu holds an x'..' escape that is not hexadecimal\n", i + 1);
       return std::nullopt;

@@ -158,9 +158,6 @@ bool IsValidDate(const TDate& date) {
   return date.Day >= 1 && date.Day <= days;
 }
 
-THexEscapeError::THexEscapeError(const std::string& field)
-    : std::runtime_error("invalid hexadecimal escape in field: " + field), field_(field) {}
-
 std::string FormatCurrency(const std::string& text, int width, int decimals) {
   std::size_t separator = text.find(',');
   if (separator == std::string::npos) separator = text.find('.');
@@ -213,7 +210,7 @@ std::string AppendRepeatNumber(const std::string& text, int n) {
   return text + (number.size() < 3 ? std::string(3 - number.size(), '0') : std::string()) + number;
 }
 
-std::optional<std::string> TryExpandHexEscapes(const std::string& text) {
+std::optional<std::string> ExpandHexEscapes(const std::string& text) {
   enum class TState { Plain, Held, Escape };
   TState state = TState::Plain;
   std::string out;
@@ -259,12 +256,6 @@ std::optional<std::string> TryExpandHexEscapes(const std::string& text) {
   if (state == TState::Held) out += heldLetter;
   if (state == TState::Escape) out += std::string(1, heldLetter) + "'" + digits;
   return out;
-}
-
-std::string ExpandHexEscapes(const std::string& text) {
-  std::optional<std::string> expanded = TryExpandHexEscapes(text);
-  if (!expanded) throw THexEscapeError(text);
-  return std::move(*expanded);
 }
 
 std::uint32_t BytesToInteger(std::string_view bytes) {

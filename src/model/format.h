@@ -4,7 +4,6 @@
 // texts are byte strings.
 #include <cstdint>
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 
@@ -25,16 +24,6 @@ struct TTimeOfDay {
   int Minute = 0;
   int Second = 0;
   friend bool operator==(const TTimeOfDay&, const TTimeOfDay&) = default;
-};
-
-// Raised by ExpandHexEscapes when a pair inside x'...' is not hexadecimal.
-class THexEscapeError : public std::runtime_error {
- public:
-  explicit THexEscapeError(const std::string& field);
-  const std::string& Field() const { return field_; }
-
- private:
-  std::string field_;
 };
 
 // Widths and digit counts taken from a terminal file are capped at this many
@@ -62,12 +51,10 @@ std::string FormatTime(const TTimeOfDay& time);
 // The text followed by n, zero-padded to 3 digits when shorter.
 std::string AppendRepeatNumber(const std::string& text, int n);
 
-// Expands x'..' / X'..' escapes into bytes. Throws THexEscapeError on a pair
-// that is not hexadecimal. An escape left open at the end of the text is sent
-// as typed (the letter, the apostrophe and what follows).
-std::string ExpandHexEscapes(const std::string& text);
-// The same without exceptions: nullopt where ExpandHexEscapes throws.
-std::optional<std::string> TryExpandHexEscapes(const std::string& text);
+// Expands x'..' / X'..' escapes into bytes; nullopt when a pair inside x'...' is
+// not hexadecimal. An escape left open at the end of the text is sent as typed
+// (the letter, the apostrophe and what follows).
+std::optional<std::string> ExpandHexEscapes(const std::string& text);
 
 // ---- display direction ----
 

@@ -38,7 +38,7 @@ std::string WireText(const TCommandField& field, const TFieldEntry& entry, int i
 
 std::optional<std::string> FieldBytes(const TCommandField& field, const TFieldEntry& entry, int inputDateFormat,
                                       int repetition) {
-  return TryExpandHexEscapes(WireText(field, entry, inputDateFormat, repetition));
+  return ExpandHexEscapes(WireText(field, entry, inputDateFormat, repetition));
 }
 
 TWireFields BuildWireFields(const std::vector<TCommandField>& fields, const std::vector<TFieldEntry>& entries,
