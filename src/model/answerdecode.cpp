@@ -54,7 +54,11 @@ TGridPlace TAnswerGrid::Place(int index) const {
   return {kRowLeft + (boxWidth + kGap) * (index % columns), top + kRowPitch * (index / columns)};
 }
 
-int PanelCountOf(const TFixedAnswerTable& table) { return std::clamp(table.PanelCount, 0, kMaxAnswerPanels); }
+int PanelCountOf(const TFixedAnswerTable& table) {
+  int largest = 0;
+  for (const TFixedAnswer& record : table.Records) largest = std::max(largest, record.Panel);
+  return std::min(largest, kMaxAnswerPanels);
+}
 
 std::vector<TPanelText> DecodeStatusWord(const TFixedAnswerTable& table, std::uint16_t word) {
   std::vector<TPanelText> panels(static_cast<std::size_t>(PanelCountOf(table)));

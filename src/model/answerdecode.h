@@ -56,7 +56,7 @@ struct TPanelText {
   friend bool operator==(const TPanelText&, const TPanelText&) = default;
 };
 
-// Panels of one status word: one per panel number 1 ... the table's panel count
+// Panels of one status word: one per panel number 1 ... the largest panel number
 // (at most kMaxAnswerPanels). Records are applied in file order, so a later
 // matching record wins its panel; a record whose panel lies outside the panels is
 // passed over.

@@ -104,18 +104,12 @@ TPromptResult DefaultAnswer(TPromptButtons buttons) {
   return buttons == TPromptButtons::YesNo ? TPromptResult::Yes : TPromptResult::Ok;
 }
 
-QString TakeFrontOrEmpty(std::deque<std::optional<QString>>& queue, bool& answered) {
-  answered = false;
-  if (queue.empty()) return QString();
-  QString text = queue.front().value_or(QString());
-  answered = queue.front().has_value();
-  queue.pop_front();
-  return text;
-}
-
+// The next scripted answer; an empty queue answers as Cancel does.
 std::optional<QString> TakeFront(std::deque<std::optional<QString>>& queue) {
-  bool answered = false;
-  QString text = TakeFrontOrEmpty(queue, answered);
+  if (queue.empty()) return std::nullopt;
+  const bool answered = queue.front().has_value();
+  const QString text = queue.front().value_or(QString());
+  queue.pop_front();
   if (!answered) return std::nullopt;
   return text;
 }

@@ -242,7 +242,6 @@ TFixedAnswerTable ReadFixedAnswers(const TIniReader& file, std::string_view sect
     if (table.Records.size() == kMaxFixedAnswerRecords) break;
     TFixedAnswer record = DecodeFixedAnswer(file.ReadValue(section, key, ""));
     if (record.Panel < 1 || record.Panel > kMaxStatusPanels) continue;
-    table.PanelCount = std::max(table.PanelCount, record.Panel);
     table.Records.push_back(std::move(record));
   }
   return table;

@@ -69,7 +69,6 @@ struct TFixedAnswer {
 
 struct TFixedAnswerTable {
   std::vector<TFixedAnswer> Records;  // in key order
-  int PanelCount = 0;                 // the largest panel number among the records
 };
 
 // Reads the records of one section in key order. The panel number is read as a

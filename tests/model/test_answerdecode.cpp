@@ -9,7 +9,6 @@ namespace {
 
 TFixedAnswerTable Table(std::vector<TFixedAnswer> records) {
   TFixedAnswerTable table;
-  for (const auto& r : records) table.PanelCount = std::max(table.PanelCount, r.Panel);
   table.Records = std::move(records);
   return table;
 }
@@ -83,7 +82,6 @@ TEST(AnswerDecode, PanelsWithoutRecordStayEmptyAndCountIsBounded) {
   // panel is 0, negative or beyond the panels are passed over.
   TFixedAnswerTable wild;
   wild.Records = {{0, 0, 0, "zero", clRed}, {-3, 0, 0, "neg", clRed}, {500, 0, 0, "far", clRed}, {70, 0, 0, "last", clRed}};
-  wild.PanelCount = 500;
   const auto bounded = DecodeStatusWord(wild, 0);
   ASSERT_EQ(bounded.size(), 70u);
   EXPECT_EQ(bounded[69].text, "last");

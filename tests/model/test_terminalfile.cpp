@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "common/tempfolder.h"
+#include "model/answerdecode.h"
 #include "model/errors.h"
 #include "model/inimemory.h"
 #include "model/terminalfile.h"
@@ -95,7 +96,7 @@ TEST_F(TerminalFileTest, ANewFileReadsAsAnEmptyTerminalFile) {
   TIniMemory memory(Path);
   EXPECT_TRUE(ReadGroups(memory).empty());
   EXPECT_TRUE(ReadFixedAnswers(memory, kSectionFiscalAnswer).Records.empty());
-  EXPECT_EQ(ReadFixedAnswers(memory, kSectionPrinterAnswer).PanelCount, 0);
+  EXPECT_EQ(PanelCountOf(ReadFixedAnswers(memory, kSectionPrinterAnswer)), 0);
   EXPECT_EQ(ReadReturnCodeDescription(memory, 1), "");
   // The first group goes right under [Groups], before the six empty lines.
   file.WriteKey(kSectionGroups, "Sales", "");
@@ -144,7 +145,7 @@ TEST_F(TerminalFileTest, FixedAnswerRecordsAsTheTerminalWindowReadsThem) {
   EXPECT_EQ(table.Records[1], (TFixedAnswer{3, 0xFF00, 0x0100, "Two, with comma", 0x008000}));
   EXPECT_EQ(table.Records[2].Color, 0x123456u);
   EXPECT_EQ(table.Records[3], (TFixedAnswer{16, 0x8000, 0x8000, "Bare", 255}));
-  EXPECT_EQ(table.PanelCount, 16);
+  EXPECT_EQ(PanelCountOf(table), 16);
   // The INI layer reads them the same way.
   EXPECT_EQ(ReadFixedAnswers(TIniFile(Path), "fiscalanswer").Records, table.Records);
 }
@@ -181,7 +182,7 @@ TEST_F(TerminalFileTest, FixedAnswerTableHoldsSeventyRecordsOnPanelsOneToSixteen
   ASSERT_EQ(table.Records.size(), kMaxFixedAnswerRecords);
   EXPECT_EQ(table.Records.front().Text, "R3");
   EXPECT_EQ(table.Records.back().Text, "R72");
-  EXPECT_EQ(table.PanelCount, 5);
+  EXPECT_EQ(PanelCountOf(table), 5);
 }
 
 TEST_F(TerminalFileTest, WrittenFixedAnswersReadBack) {
