@@ -90,7 +90,7 @@ TFormMain::TFormMain(TFormMainOptions options, QWidget* parent)
   host_ = std::make_unique<host::TFPHostControl>(loop_);
   host_->SetCommPort(host::Com2);
   host_->SetBaudRate(host::br38400);
-  host_->SetProtocolType(host::protocol_Extended);
+  host_->SetProtocol(host::protocol_Extended);
   dgi_ = std::make_unique<dgi::TFPAuxControl>(loop_);
 
   mdiArea_ = new QMdiArea(this);
@@ -359,7 +359,7 @@ void TFormMain::OpenHostPort() {
   host_->SetBaudRate(static_cast<host::TBaudRate>(settings_.HBaud));
   if (host_->OpenPort()) {
     settings_.HostPortOpen = true;
-    host_->SetProtocolType(ProtocolOf(settings_.Protocol));
+    host_->SetProtocol(ProtocolOf(settings_.Protocol));
     SetStatusText(1, kReady);
   } else {
     PortError(QStringLiteral("Error when trying to open the Host port"));
@@ -452,7 +452,7 @@ void TFormMain::ActionPreferencesExecute() {
 void TFormMain::ApplyPreferences() {
   if (host_->State() != host::EFP_S_Close) host_->ClosePort();
   OpenHostPort();
-  host_->SetProtocolType(ProtocolOf(settings_.Protocol));
+  host_->SetProtocol(ProtocolOf(settings_.Protocol));
   UpdateReturnCodeAction();
   if (settings_.DgiPortOpen) ShowFiscalButton(OpenDgiPort());
   QueueToLog([](TFormChildLogWindow& log) { log.LogSettingsChanged(); });
@@ -519,7 +519,7 @@ void TFormMain::OpenTerminalFile() {
   }
   logSub_->showMinimized();
   ReadGeneralSettings();
-  host_->SetProtocolType(ProtocolOf(settings_.Protocol));
+  host_->SetProtocol(ProtocolOf(settings_.Protocol));
   UpdateFileActions();
   terminalSub_->showMaximized();
 }

@@ -241,7 +241,7 @@ class THostSend {
     AimHostControl(control_, device, usb);
     control_.SetBaudRate(baud);
     if (!control_.OpenPort()) return Refuse(host::ErrorName(control_.LastError()));
-    control_.SetProtocolType(model::IsExtendedProtocol(command_.general.Protocol) ? host::protocol_Extended : host::protocol_Compatible);
+    control_.SetProtocol(model::IsExtendedProtocol(command_.general.Protocol) ? host::protocol_Extended : host::protocol_Compatible);
     const int status = repeat > 0 ? Repeat(repeat) : SendOnce(model::kNoRepetition, true);
     control_.ClosePort();
     return status;

@@ -19,11 +19,6 @@ std::uint64_t NotificationTag(std::uint64_t worker, std::uint32_t command) {
 std::uint64_t TagWorker(std::uint64_t tag) { return tag >> 32; }
 std::uint32_t TagCommand(std::uint64_t tag) { return static_cast<std::uint32_t>(tag & 0xFFFFFFFFu); }
 
-std::uint64_t NextWorkerIdentity() {
-  static std::atomic<std::uint64_t> last{0};
-  return ++last;
-}
-
 std::uint8_t Checksum(std::string_view bytes) {
   std::uint8_t sum = 0;
   for (char c : bytes) sum = static_cast<std::uint8_t>(sum + static_cast<std::uint8_t>(c));
@@ -187,20 +182,14 @@ void TFCommThread::AbortSignaledEvents() {
   commandStart_.Set();
 }
 
-void TFCommThread::GetWriteFrame(std::string& text) {
+std::string TFCommThread::GetWriteFrame() {
   std::lock_guard guard(lock_);
-  text.clear();
-  if (writeFrames_.empty()) return;
-  text = std::move(writeFrames_.front());
-  writeFrames_.pop_front();
+  return platform::TakeFront(writeFrames_);
 }
 
-void TFCommThread::GetReadFrame(std::string& text) {
+std::string TFCommThread::GetReadFrame() {
   std::lock_guard guard(lock_);
-  text.clear();
-  if (readFrames_.empty()) return;
-  text = std::move(readFrames_.front());
-  readFrames_.pop_front();
+  return platform::TakeFront(readFrames_);
 }
 
 void TFCommThread::Execute() {
@@ -343,7 +332,7 @@ bool TFPAuxControl::OpenPort() {
   port->DiscardInput();
   port->DiscardOutput();
 
-  auto worker = std::make_unique<TFCommThread>(*port, *sink_, *this, NextWorkerIdentity());
+  auto worker = std::make_unique<TFCommThread>(*port, *sink_, *this, platform::NewWorkerIdentity());
   try {
     worker->Start();
   } catch (const std::system_error&) {
@@ -427,8 +416,7 @@ void TFPAuxControl::WindowMessageProc(const platform::TNotification& message) {
 
   switch (message.code) {
     case WM_DGI_WRITE: {
-      std::string frame;
-      worker->GetWriteFrame(frame);
+      const std::string frame = worker->GetWriteFrame();
       if (OnWrite) OnWrite(*this, frame);
       break;
     }
@@ -439,8 +427,7 @@ void TFPAuxControl::WindowMessageProc(const platform::TNotification& message) {
       if (OnWrite) OnWrite(*this, std::string(1, static_cast<char>(kNak)));
       break;
     case WM_DGI_ANSWER: {
-      std::string frame;
-      worker->GetReadFrame(frame);
+      const std::string frame = worker->GetReadFrame();
       if (!current) break;
       // A handler may close, reopen or purge and send again; what follows belongs
       // to this exchange only while it is still the one in progress. A reopened

@@ -154,8 +154,8 @@ class TFCommThread : private TAnswerReceiver::TListener {
 
   // The texts of WM_DGI_WRITE and WM_DGI_ANSWER, oldest first: each notification has
   // its own text, so a slow user-interface thread never sees a later frame's text.
-  void GetWriteFrame(std::string& text);
-  void GetReadFrame(std::string& text);
+  std::string GetWriteFrame();
+  std::string GetReadFrame();
 
   std::uint64_t Identity() const { return identity_; }
   // True when the last write on the line did not complete (time limit, abort, failure).

@@ -56,11 +56,6 @@ int PerByteWriteMs(TBaudRate baud) {
 
 constexpr int kWriteSlackMs = 1500;
 
-std::uint64_t NextWorkerId() {
-  static std::atomic<std::uint64_t> next{1};
-  return next.fetch_add(1);
-}
-
 // Command numbers wrap; "a is at or after b" within half the range.
 bool AtOrAfter(std::uint32_t a, std::uint32_t b) { return static_cast<std::int32_t>(a - b) >= 0; }
 
@@ -86,7 +81,7 @@ TCommThread::TCommThread(platform::TSerialPort& port, platform::TMessageSink& si
       trace_(trace),
       baud_(baud),
       usb_(usb),
-      id_(NextWorkerId()),
+      id_(platform::NewWorkerIdentity()),
       link_(std::make_unique<TLink>(*this)),
       receiver_(std::make_unique<TAnswerReceiver>(*link_, trace)) {
   sendBuffer_.reserve(kSendBufferSize);
@@ -141,29 +136,19 @@ void TCommThread::WaitForCommThreadFreeze(std::uint32_t command) {
   signalChanged_.wait(lock, [&] { return terminate_ || AtOrAfter(finishedCommand_, command); });
 }
 
-namespace {
-template <typename T>
-T TakeFront(std::deque<T>& queue) {
-  if (queue.empty()) return T{};
-  T front = std::move(queue.front());
-  queue.pop_front();
-  return front;
-}
-}  // namespace
-
 std::string TCommThread::GetWriteFrame() {
   std::lock_guard lock(textMutex_);
-  return TakeFront(writeFrames_);
+  return platform::TakeFront(writeFrames_);
 }
 
 std::string TCommThread::GetReadFrame() {
   std::lock_guard lock(textMutex_);
-  return TakeFront(readFrames_);
+  return platform::TakeFront(readFrames_);
 }
 
 std::vector<std::string> TCommThread::GetFinalFrame() {
   std::lock_guard lock(textMutex_);
-  return TakeFront(finalFields_);
+  return platform::TakeFront(finalFields_);
 }
 
 void TCommThread::NotifyStatus(std::uint32_t code) {

@@ -154,7 +154,6 @@ class TFPHostControl {
   void SetBaudRate(TBaudRate baud);
   TProtocolType ProtocolType() const { return protocol_; }
   void SetProtocol(TProtocolType protocol);
-  void SetProtocolType(TProtocolType protocol) { SetProtocol(protocol); }
   TFiscalState State() const { return state_; }
   TErrorType LastError() const { return lastError_; }
   int ExtraFieldsCount() const { return GetExtraFieldsCount(); }

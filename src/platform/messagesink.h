@@ -1,8 +1,10 @@
 #pragma once
 // Numbered notifications from a worker thread to its owner's thread.
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
+#include <utility>
 
 namespace quorvel::platform {
 
@@ -12,6 +14,20 @@ struct TNotification {
                                // the command the notification belongs to here
   std::uint64_t worker = 0;    // identity of the worker that posted it
 };
+
+// A new worker identity, never 0 and never given out twice in this process, so
+// the notifications of a replaced worker can be told apart.
+std::uint64_t NewWorkerIdentity();
+
+// Texts a worker hands over with its notifications wait in a queue, one per
+// notification, and are taken in posting order; an empty queue gives T{}.
+template <typename T>
+T TakeFront(std::deque<T>& queue) {
+  if (queue.empty()) return T{};
+  T front = std::move(queue.front());
+  queue.pop_front();
+  return front;
+}
 
 class TMessageSink {
  public:

@@ -49,7 +49,7 @@ class TSendBench {
     host->SetBaudRate(host::br115200);
     host->SetSilenceLimitMsForTests(kSilenceLimitMs);
     hostOpen = host->OpenPort();
-    host->SetProtocolType(protocol == 1 ? host::protocol_Extended : host::protocol_Compatible);
+    host->SetProtocol(protocol == 1 ? host::protocol_Extended : host::protocol_Compatible);
     dgi = std::make_unique<dgi::TFPAuxControl>(loop);
     dgi->SetPortMap(ports);
     dgi->SetCommPort(dgi::FCom2);
