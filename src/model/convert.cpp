@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "model/fieldrecords.h"
+
 namespace quorvel::model {
 namespace {
 
@@ -42,9 +44,9 @@ const std::vector<std::string>& DateFormatNames() {
   return names;
 }
 
-int TextTypeFromName(const std::string& name) { return CodeOf(TextTypeNames(), 9, name, 9); }
+int TextTypeFromName(const std::string& name) { return CodeOf(TextTypeNames(), kTextTime, name, kTextTime); }
 std::string TextTypeName(int code) { return NameOf(TextTypeNames(), code); }
-int ControlTypeFromName(const std::string& name) { return CodeOf(ControlTypeNames(), 4, name, 4); }
+int ControlTypeFromName(const std::string& name) { return CodeOf(ControlTypeNames(), kControlTime, name, kControlTime); }
 std::string ControlTypeName(int code) { return NameOf(ControlTypeNames(), code); }
 int ModeFromName(const std::string& name) { return name == "Host" ? 0 : 1; }
 std::string ModeName(int code) { return code == 0 ? "Host" : "Fiscal"; }

@@ -25,9 +25,9 @@ TCommandField ParseCommandField(const std::string* item, int mode) {
   field.Mode = mode;
   field.Caption = item[0];
   field.Hint = item[1];
-  field.TextType = KnownOr(StrictInteger(item[2]), 9, 0);
+  field.TextType = KnownOr(StrictInteger(item[2]), kTextTime, 0);
   field.DefaultText = item[3];
-  field.ControlType = KnownOr(StrictInteger(item[4]), 4, 0);
+  field.ControlType = KnownOr(StrictInteger(item[4]), kControlTime, 0);
   field.MaxLength = LenientInteger(item[5]);
   field.Required = StrictInteger(item[6]) != 0;
   field.ReadOnly = StrictInteger(item[7]) != 0;
@@ -77,7 +77,7 @@ TAnswerDefinition ParseAnswerDefinition(const std::string& answersValue) {
   definition.Fields.reserve(held);
   for (std::size_t i = 0; i < held; ++i) {
     const std::string* item = &items[i * AnswerFieldValueCount];
-    definition.Fields.push_back(TAnswerField{item[0], KnownOr(StrictInteger(item[1]), 9, 0), LenientInteger(item[2])});
+    definition.Fields.push_back(TAnswerField{item[0], KnownOr(StrictInteger(item[1]), kTextTime, 0), LenientInteger(item[2])});
   }
   return definition;
 }
@@ -98,7 +98,7 @@ std::string AssembleCommands(const std::vector<TCommandField>& fields) {
 std::string AssembleAnswers(const std::vector<TAnswerField>& fields) {
   std::string line;
   for (const TAnswerField& f : fields) {
-    const int decimals = f.Type == 2 ? f.Decimals : 0;  // decimal digits belong to Currency only
+    const int decimals = f.Type == kTextCurrency ? f.Decimals : 0;  // decimal digits belong to Currency only
     AppendValues(line, {QuoteRecordText(f.Caption), std::to_string(f.Type), std::to_string(decimals)});
   }
   return line;

@@ -22,6 +22,15 @@ inline constexpr const char* CommandsKey = "Commands";
 inline constexpr const char* AnswersKey = "Answers";
 inline constexpr const char* NotesKey = "Notes";
 
+// Text type and control type codes as stored in a command field record.
+enum TTextTypeCode : int {
+  kTextAlphaNumeric = 0, kTextAlpha, kTextCurrency, kTextNumeric, kTextDecimal,
+  kTextHexa, kTextBinary, kTextBoolean, kTextDate, kTextTime,
+};
+enum TControlTypeCode : int {
+  kControlSimple = 0, kControlDropDown, kControlDropDownList, kControlDate, kControlTime,
+};
+
 // One command field. Mode is written for every field but only the first
 // field's mode is read: it is the mode of the whole command.
 struct TCommandField {

@@ -12,15 +12,6 @@
 
 namespace quorvel::model {
 
-// Text type and control type codes as stored in a command field record.
-enum TTextTypeCode : int {
-  kTextAlphaNumeric = 0, kTextAlpha, kTextCurrency, kTextNumeric, kTextDecimal,
-  kTextHexa, kTextBinary, kTextBoolean, kTextDate, kTextTime,
-};
-enum TControlTypeCode : int {
-  kControlSimple = 0, kControlDropDown, kControlDropDownList, kControlDate, kControlTime,
-};
-
 // What the user entered in the field's control: the text of a combo box, or the
 // date or time picked in a date or time control.
 struct TFieldEntry {
