@@ -10,7 +10,6 @@ namespace quorvel::model {
 namespace {
 
 constexpr int kPanelColumnWidth = 195;
-constexpr int kPanelWidth = 175;
 constexpr int kPanelPitch = 185;
 constexpr int kPanelTop = 15;
 constexpr int kPanelRowPitch = 31;
@@ -29,7 +28,7 @@ constexpr int kExtendedPrefixRows = 3;
 TPanelGrid TPanelGrid::ForClientWidth(int clientWidth) {
   TPanelGrid grid;
   grid.columns = std::max(1, clientWidth / kPanelColumnWidth);
-  grid.left = (clientWidth - (kPanelWidth * grid.columns + kGap * (grid.columns - 1))) / 2;
+  grid.left = (clientWidth - (TPanelGrid::kPanelWidth * grid.columns + kGap * (grid.columns - 1))) / 2;
   return grid;
 }
 

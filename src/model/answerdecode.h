@@ -27,6 +27,7 @@ struct TGridPlace {
 // least 1), 185 apart, the first at (B - (175m + 10(m - 1))) / 2; rows 31 apart
 // from 15.
 struct TPanelGrid {
+  static constexpr int kPanelWidth = 175;
   int columns = 1;
   int left = 0;
 
@@ -40,6 +41,7 @@ struct TPanelGrid {
 // 1), each V = 150 + (A - 40 - 150q - 10(q - 1)) / q wide, from x = 20 and `top`,
 // rows 55 apart. A caption label stands at the place, its box 18 below.
 struct TAnswerGrid {
+  static constexpr int kLabelToBox = 18;  // from a caption label down to its box
   int columns = 1;
   int boxWidth = 150;
   int top = 0;

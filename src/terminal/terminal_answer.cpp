@@ -28,10 +28,8 @@ constexpr int kBoxLeft = 10;
 constexpr int kBoxTop = 20;
 constexpr int kBoxGap = 20;
 constexpr int kBoxHeightWithoutPanels = 22;
-constexpr int kPanelWidth = 175;
 constexpr int kPanelHeight = 20;
 constexpr int kSeparatorToRows = 10;
-constexpr int kLabelToBox = 18;
 constexpr int kAnswerBoxHeight = 24;
 
 QString FromBytes(const std::string& bytes) {
@@ -101,7 +99,7 @@ int TFormChildTerminalWindow::BuildStatusBox(QGroupBox* box, const char* caption
       auto* panel = new QLabel(box);
       panel->setObjectName(QStringLiteral("%1%2").arg(QLatin1String(panelName)).arg(i + 1));
       const model::TGridPlace place = grid.Place(static_cast<int>(i));
-      panel->setGeometry(place.x, place.y, kPanelWidth, kPanelHeight);
+      panel->setGeometry(place.x, place.y, model::TPanelGrid::kPanelWidth, kPanelHeight);
       if (decoded[i].matched) {
         panel->setText(FromBytes(decoded[i].text));
         SetTextColor(panel, decoded[i].color);
@@ -148,7 +146,7 @@ int TFormChildTerminalWindow::BuildAnswerRows(const std::vector<std::string>& va
     auto* box = new QLineEdit(FromBytes(row.value), answerForm_);
     box->setObjectName(QStringLiteral("AnswerBox%1").arg(i));
     box->setReadOnly(true);
-    box->setGeometry(place.x, place.y + kLabelToBox, grid.boxWidth, kAnswerBoxHeight);
+    box->setGeometry(place.x, place.y + model::TAnswerGrid::kLabelToBox, grid.boxWidth, kAnswerBoxHeight);
     QPalette palette = box->palette();
     palette.setColor(QPalette::Base, model::ToQColor(model::clInactiveBorder));
     box->setPalette(palette);
