@@ -1,7 +1,6 @@
 // quorvel-cli dgi --device PATH [--timeout MS] DATA: sends one command on the
 // fiscal (DGI) port and prints one line per event of the control, in order.
 #include <cstdio>
-#include <limits>
 #include <optional>
 #include <string>
 #include <vector>
@@ -24,27 +23,15 @@ struct TDgiArguments {
   std::string data;
 };
 
-std::optional<std::int32_t> ParseMilliseconds(const std::string& text) {
-  if (text.empty() || text.size() > 10 || text.find_first_not_of("0123456789") != std::string::npos)
-    return std::nullopt;
-  const long long value = std::stoll(text);
-  if (value > std::numeric_limits<std::int32_t>::max()) return std::nullopt;
-  return static_cast<std::int32_t>(value);
-}
-
 // Nullopt (after saying why on standard error) when the arguments are not usable.
 std::optional<TDgiArguments> ParseArguments(const std::vector<std::string>& args) {
   TDgiArguments parsed;
   const TOptionTable options = {
-      {"--device",
-       [&](const std::string& value) -> std::optional<std::string> {
-         parsed.device = value;
-         return std::nullopt;
-       }},
+      {"--device", StoreText(parsed.device)},
       {"--timeout",
        [&](const std::string& value) -> std::optional<std::string> {
-         const auto ms = ParseMilliseconds(value);
-         if (!ms) return "--timeout takes milliseconds (0 = no limit)";
+         const auto ms = model::ParseDecimalInt32(value);
+         if (!ms || *ms < 0 || value.front() == '+') return "--timeout takes milliseconds (0 = no limit)";
          parsed.timeOutMs = *ms;
          return std::nullopt;
        }},

@@ -21,7 +21,7 @@ constexpr const char* kHostUsage =
 
 struct THostArguments {
   std::string device;
-  host::TBaudRate baud = host::br9600;
+  std::optional<host::TBaudRate> baud;  // 9600 unless given
   host::TProtocolType protocol = host::protocol_Compatible;
   std::vector<std::string> fields;  // escapes expanded
 };
@@ -32,18 +32,8 @@ int HostUsageError(const std::string& why) { return UsageError("quorvel-cli host
 std::optional<THostArguments> ParseArguments(const std::vector<std::string>& args) {
   THostArguments parsed;
   const TOptionTable options = {
-      {"--device",
-       [&](const std::string& value) -> std::optional<std::string> {
-         parsed.device = value;
-         return std::nullopt;
-       }},
-      {"--baud",
-       [&](const std::string& value) -> std::optional<std::string> {
-         const auto baud = BaudFromText(value);
-         if (!baud) return "--baud takes 1200, 2400, 4800, 9600, 19200, 38400, 57600 or 115200";
-         parsed.baud = *baud;
-         return std::nullopt;
-       }},
+      {"--device", StoreText(parsed.device)},
+      {"--baud", StoreBaud(parsed.baud)},
       {"--protocol",
        [&](const std::string& value) -> std::optional<std::string> {
          if (value == "compatible") parsed.protocol = host::protocol_Compatible;
@@ -85,7 +75,7 @@ int RunHost(const std::vector<std::string>& args) {
   platform::TQueueLoop loop;
   host::TFPHostControl control(loop);
   AimHostControl(control, parsed->device, IsUsbPrinterPath(parsed->device));
-  control.SetBaudRate(parsed->baud);
+  control.SetBaudRate(parsed->baud.value_or(host::br9600));
 
   bool ended = false;
   int status = kExitErrorEvent;

@@ -45,33 +45,31 @@ struct TSendArgs {
 
 // Parses the arguments; an error message when they are not usable.
 std::optional<std::string> ParseArgs(const std::vector<std::string>& args, TSendArgs& out) {
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& option = args[i];
-    if (i + 1 >= args.size()) return "missing value after " + option;
-    const std::string& value = args[++i];
-    if (option == "--file") {
-      out.file = value;
-    } else if (option == "--command") {
-      out.command = value;
-    } else if (option == "--device") {
-      out.device = value;
-    } else if (option == "--baud") {
-      out.baud = BaudFromText(value);
-      if (!out.baud) return "unknown baud rate " + value;
-    } else if (option == "--field") {
-      const auto equals = value.find('=');
-      const auto number = equals == std::string::npos ? std::nullopt
-                                                      : model::ParseDecimalInt32(value.substr(0, equals));
-      if (!number || *number < 1) return "--field wants N=TEXT with N from 1: " + value;
-      out.fields[static_cast<std::size_t>(*number)] = value.substr(equals + 1);
-    } else if (option == "--repeat") {
-      out.repeat = model::ParseRepeatCount(value);
-      if (!model::IsRepeatCountValid(out.repeat))
-        return "--repeat wants 1 ... " + std::to_string(model::kMaxRepeatCount) + ": " + value;
-    } else {
-      return "unknown option " + option;
-    }
-  }
+  const TOptionTable options = {
+      {"--file", StoreText(out.file)},
+      {"--command", StoreText(out.command)},
+      {"--device", StoreText(out.device)},
+      {"--baud", StoreBaud(out.baud)},
+      {"--field",
+       [&out](const std::string& value) -> std::optional<std::string> {
+         const auto equals = value.find('=');
+         const auto number = equals == std::string::npos ? std::nullopt
+                                                         : model::ParseDecimalInt32(value.substr(0, equals));
+         if (!number || *number < 1) return "--field wants N=TEXT with N from 1: " + value;
+         out.fields[static_cast<std::size_t>(*number)] = value.substr(equals + 1);
+         return std::nullopt;
+       }},
+      {"--repeat",
+       [&out](const std::string& value) -> std::optional<std::string> {
+         out.repeat = model::ParseRepeatCount(value);
+         if (!model::IsRepeatCountValid(out.repeat))
+           return "--repeat wants 1 ... " + std::to_string(model::kMaxRepeatCount) + ": " + value;
+         return std::nullopt;
+       }},
+  };
+  std::vector<std::string> positional;
+  if (auto refused = ReadOptions(args, options, positional)) return refused;
+  if (!positional.empty()) return "unexpected argument " + positional.front();
   if (out.file.empty() || out.command.empty()) return std::string("--file and --command are required");
   return std::nullopt;
 }

@@ -75,6 +75,21 @@ int UsageError(const std::string& why, const char* usage) {
   return kExitRefused;
 }
 
+TTakeOption StoreText(std::string& target) {
+  return [&target](const std::string& value) -> std::optional<std::string> {
+    target = value;
+    return std::nullopt;
+  };
+}
+
+TTakeOption StoreBaud(std::optional<host::TBaudRate>& target) {
+  return [&target](const std::string& value) -> std::optional<std::string> {
+    target = BaudFromText(value);
+    if (!target) return "--baud takes 1200, 2400, 4800, 9600, 19200, 38400, 57600 or 115200";
+    return std::nullopt;
+  };
+}
+
 std::optional<std::string> ReadOptions(const std::vector<std::string>& args, const TOptionTable& options,
                                        std::vector<std::string>& positional) {
   for (std::size_t i = 0; i < args.size(); ++i) {

@@ -44,6 +44,11 @@ int UsageError(const std::string& why, const char* usage);
 using TTakeOption = std::function<std::optional<std::string>(const std::string& value)>;
 using TOptionTable = std::map<std::string, TTakeOption>;
 
+// Options shared by the sub-commands: "--device PATH" as given, "--baud RATE" one
+// of the host port's speeds.
+TTakeOption StoreText(std::string& target);
+TTakeOption StoreBaud(std::optional<host::TBaudRate>& target);
+
 // Reads "--NAME VALUE" for the names in options and collects the other arguments
 // into positional (all of those after "--"). Returns why the arguments are not usable.
 std::optional<std::string> ReadOptions(const std::vector<std::string>& args, const TOptionTable& options,
