@@ -66,8 +66,8 @@ endfunction()
 # CMakeLists.txt of its own is part of the build. Qt-free folders come first, so
 # the GUI folders can link them; the GUI folders only with QUORVEL_GUI.
 function(quorvel_add_subfolders)
-  set(order platform host dgi model emulator cli terminal app editors)
-  set(gui_only terminal app editors)
+  set(order platform host dgi model emulator cli widgets terminal editors app)
+  set(gui_only widgets terminal editors app)
   file(GLOB children LIST_DIRECTORIES true RELATIVE ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/*)
   set(dirs "")
   foreach(d IN LISTS order children)

@@ -19,7 +19,7 @@
 #include "app/formmain.h"
 #include "app/pictures.h"
 #include "app/registration.h"
-#include "model/prompts.h"
+#include "widgets/prompts.h"
 
 using quorvel::app::TFormMain;
 
@@ -37,7 +37,7 @@ double StartOnce(const QString& rememberedFile) {
       store.setValue(QStringLiteral("File"), copy);
     }
   }
-  quorvel::model::TScriptedPrompts prompts;
+  quorvel::widgets::TScriptedPrompts prompts;
   quorvel::app::TFormMainOptions options;
   options.prompts = &prompts;
   options.settingsFile = settings;

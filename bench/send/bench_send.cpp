@@ -26,7 +26,7 @@
 #include "app/qtloop.h"
 #include "dgi/fpauxcontrol.h"
 #include "host/fiscalcontrol.h"
-#include "model/prompts.h"
+#include "widgets/prompts.h"
 #include "model/settingsrecord.h"
 #include "terminal/terminal.h"
 #include "terminal/terminalcontext.h"
@@ -46,14 +46,14 @@ class TBenchContext : public terminal::TTerminalContext {
   model::TSettingsRecord& Settings() override { return settings; }
   host::TFPHostControl& Host() override { return host_; }
   dgi::TFPAuxControl& Dgi() override { return dgi_; }
-  model::TPrompts& Prompts() override { return prompts; }
+  widgets::TPrompts& Prompts() override { return prompts; }
   void SetStatusText(int panel, const QString& text) override {
     if (panel == 1) status = text;
   }
   void ShowHint(const QString&) override {}
 
   model::TSettingsRecord settings;
-  model::TScriptedPrompts prompts;
+  widgets::TScriptedPrompts prompts;
   QString status;
 
  private:

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "../benchutil.h"
-#include "model/prompts.h"
+#include "widgets/prompts.h"
 #include "model/settingsrecord.h"
 #include "model/terminalfile.h"
 #include "terminal/terminal.h"
@@ -56,11 +56,11 @@ std::string GenerateFile() {
 class TBenchContext : public quorvel::terminal::TTerminalContext {
  public:
   quorvel::model::TSettingsRecord settings;
-  quorvel::model::TScriptedPrompts prompts;
+  quorvel::widgets::TScriptedPrompts prompts;
   quorvel::model::TSettingsRecord& Settings() override { return settings; }
   quorvel::host::TFPHostControl& Host() override { std::abort(); }
   quorvel::dgi::TFPAuxControl& Dgi() override { std::abort(); }
-  quorvel::model::TPrompts& Prompts() override { return prompts; }
+  quorvel::widgets::TPrompts& Prompts() override { return prompts; }
   void SetStatusText(int, const QString&) override {}
   void ShowHint(const QString&) override {}
 };

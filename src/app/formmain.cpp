@@ -39,7 +39,7 @@
 #include "host/fiscalcontrol.h"
 #include "model/errors.h"
 #include "model/extinifile.h"
-#include "model/prompts.h"
+#include "widgets/prompts.h"
 #include "model/terminalfile.h"
 #include "terminal/terminal.h"
 
@@ -80,7 +80,7 @@ TFormMain::TFormMain(TFormMainOptions options, QWidget* parent)
     : QMainWindow(parent), options_(std::move(options)) {
   prompts_ = options_.prompts;
   if (prompts_ == nullptr) {
-    ownPrompts_ = std::make_unique<model::TDialogPrompts>();
+    ownPrompts_ = std::make_unique<widgets::TDialogPrompts>();
     prompts_ = ownPrompts_.get();
   }
 
@@ -350,7 +350,7 @@ void TFormMain::LoadSettings() {
 }
 
 void TFormMain::PortError(const QString& text) {
-  model::ShowError(*prompts_, this, text, kError);
+  widgets::ShowError(*prompts_, this, text, kError);
 }
 
 void TFormMain::OpenHostPort() {
@@ -509,7 +509,7 @@ void TFormMain::OpenTerminalFile() {
     logSub_ = mdiArea_->addSubWindow(log);
   } catch (const std::exception& error) {
     CloseTerminalWindows();
-    model::ShowError(*prompts_, this, QString::fromLocal8Bit(error.what()), kError);
+    widgets::ShowError(*prompts_, this, QString::fromLocal8Bit(error.what()), kError);
     UpdateFileActions();
     return;
   }
@@ -547,7 +547,7 @@ void TFormMain::ReadGeneralSettings() {
     settings_.InputDateFormat = static_cast<std::uint8_t>(general.InputDateFormat);
   } catch (const std::exception& error) {
     settings_.Protocol = settings_.OutputDateFormat = settings_.InputDateFormat = 0;
-    model::ShowError(*prompts_, this, QString::fromLocal8Bit(error.what()), kError);
+    widgets::ShowError(*prompts_, this, QString::fromLocal8Bit(error.what()), kError);
   }
 }
 
@@ -556,7 +556,7 @@ void TFormMain::WriteGeneralSettings() {
     model::TIniFile file(settings_.File);
     model::WriteGeneral(file, {settings_.Protocol, settings_.InputDateFormat, settings_.OutputDateFormat});
   } catch (const std::exception& error) {
-    model::ShowError(*prompts_, this, QString::fromLocal8Bit(error.what()), kError);
+    widgets::ShowError(*prompts_, this, QString::fromLocal8Bit(error.what()), kError);
   }
 }
 
@@ -580,7 +580,7 @@ void TFormMain::ActionNewExecute() {
     model::WriteTemplate(PathBytes(target));
   } catch (const std::exception& error) {
     // The windows still open, on a file that reads as empty.
-    model::ShowError(*prompts_, this, QString::fromLocal8Bit(error.what()), kError);
+    widgets::ShowError(*prompts_, this, QString::fromLocal8Bit(error.what()), kError);
   }
   settings_.File = PathBytes(target);
   OpenTerminalFile();
@@ -610,7 +610,7 @@ void TFormMain::ActionSaveAsExecute() {
     const bool copied = in.open(QIODevice::ReadOnly) && out.open(QIODevice::WriteOnly) &&
                         out.write(in.readAll()) == in.size() && out.commit();
     if (!copied) {
-      model::ShowError(*prompts_, this, QStringLiteral("Unable to write to %1").arg(target), kError);
+      widgets::ShowError(*prompts_, this, QStringLiteral("Unable to write to %1").arg(target), kError);
       return;  // the open file stays open
     }
   }
@@ -654,16 +654,16 @@ const QString kEditorMissing = QStringLiteral("This editor is not available in t
 
 void TFormMain::ActionEditFixAnswerExecute() {
   if (!terminalWindow_) return;
-  model::ShowInformation(*prompts_, this, kEditorMissing, ActionEditFixAnswer->text());
+  widgets::ShowInformation(*prompts_, this, kEditorMissing, ActionEditFixAnswer->text());
 }
 
 void TFormMain::ActionTestFixAnswerExecute() {
-  model::ShowInformation(*prompts_, this, kEditorMissing, ActionTestFixAnswer->text());
+  widgets::ShowInformation(*prompts_, this, kEditorMissing, ActionTestFixAnswer->text());
 }
 
 void TFormMain::ActionEditRCExecute() {
   if (!terminalWindow_) return;
-  model::ShowInformation(*prompts_, this, kEditorMissing, ActionEditRC->text());
+  widgets::ShowInformation(*prompts_, this, kEditorMissing, ActionEditRC->text());
 }
 
 void TFormMain::ActionAboutExecute() {

@@ -25,7 +25,7 @@ class QMdiArea;
 class QMenu;
 class QToolButton;
 
-namespace quorvel::model {
+namespace quorvel::widgets {
 class TPrompts;
 }
 namespace quorvel::host {
@@ -48,7 +48,7 @@ struct TFormMainOptions {
   // The command line after the program name; only the first entry counts.
   QStringList arguments;
   // Message boxes, prompts and file dialogs; nullptr: the real ones.
-  model::TPrompts* prompts = nullptr;
+  widgets::TPrompts* prompts = nullptr;
   // The settings store file; empty: the per-user store named after the executable.
   QString settingsFile;
   // Folder of the default terminal file "default.qvl"; empty: the executable's
@@ -70,7 +70,7 @@ class TFormMain : public QMainWindow, public terminal::TTerminalContext {
   const model::TSettingsRecord& Settings() const { return settings_; }
   host::TFPHostControl& Host() override { return *host_; }
   dgi::TFPAuxControl& Dgi() override { return *dgi_; }
-  model::TPrompts& Prompts() override { return *prompts_; }
+  widgets::TPrompts& Prompts() override { return *prompts_; }
   void SetStatusText(int panel, const QString& text) override;
   void ShowHint(const QString& hint) override;
 
@@ -186,8 +186,8 @@ class TFormMain : public QMainWindow, public terminal::TTerminalContext {
   void QueueToTerminal(TFunction function);
 
   TFormMainOptions options_;
-  std::unique_ptr<model::TPrompts> ownPrompts_;
-  model::TPrompts* prompts_ = nullptr;
+  std::unique_ptr<widgets::TPrompts> ownPrompts_;
+  widgets::TPrompts* prompts_ = nullptr;
   model::TSettingsRecord settings_;
   TQtLoop loop_;
   std::unique_ptr<host::TFPHostControl> host_;

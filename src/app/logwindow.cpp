@@ -21,7 +21,7 @@
 #include <unistd.h>
 
 #include "host/fiscalcontrol.h"
-#include "model/qtcolors.h"
+#include "widgets/qtcolors.h"
 #include "model/settingsrecord.h"
 #include "terminal/childwindow.h"
 
@@ -223,7 +223,7 @@ void TFormChildLogWindow::FlushBatch(std::size_t count) {
   for (std::size_t i = 0; i < count; ++i) {
     const TEntry& entry = pending_[i];
     QTextCharFormat format;
-    const QColor color = model::ToQColor(entry.color);
+    const QColor color = widgets::ToQColor(entry.color);
     format.setForeground(color.isValid() ? color : defaultColor);
     if (viewHasEntries_) {
       cursor.insertBlock(block, format);

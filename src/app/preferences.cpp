@@ -3,7 +3,7 @@
 #include "host/fiscalcontrol.h"
 #include "model/colors.h"
 #include "model/convert.h"
-#include "model/qtcolors.h"
+#include "widgets/qtcolors.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -59,7 +59,7 @@ QComboBox* NewColorList(QWidget* parent, const QString& hint) {
   // The standard colours by their names without the "cl" prefix ("Black" ... "White").
   for (const model::TColorName& color : model::StandardColors()) {
     QPixmap swatch(16, 12);
-    swatch.fill(model::ToQColor(color.Value));
+    swatch.fill(widgets::ToQColor(color.Value));
     const std::string_view name = color.Name.substr(2);
     box->addItem(QIcon(swatch), QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())),
                  QVariant::fromValue(color.Value));

@@ -21,9 +21,9 @@
 #include <algorithm>
 
 #include "model/errors.h"
-#include "model/fieldtypecombobox.h"
-#include "model/prompts.h"
-#include "model/qtcolors.h"
+#include "widgets/fieldtypecombobox.h"
+#include "widgets/prompts.h"
+#include "widgets/qtcolors.h"
 #include "model/settingsrecord.h"
 #include "terminal/childwindow.h"
 #include "terminal/terminalcontext.h"
@@ -76,11 +76,11 @@ std::string NodeName(const QTreeWidgetItem* node) {
   return node->data(0, kNameRole).toByteArray().toStdString();
 }
 
-model::TFieldTypeComboBox::TStyle ComboStyle(int controlType) {
+widgets::TFieldTypeComboBox::TStyle ComboStyle(int controlType) {
   switch (controlType) {
-    case model::kControlDropDown: return model::TFieldTypeComboBox::TStyle::DropDown;
-    case model::kControlDropDownList: return model::TFieldTypeComboBox::TStyle::DropDownList;
-    default: return model::TFieldTypeComboBox::TStyle::Simple;
+    case model::kControlDropDown: return widgets::TFieldTypeComboBox::TStyle::DropDown;
+    case model::kControlDropDownList: return widgets::TFieldTypeComboBox::TStyle::DropDownList;
+    default: return widgets::TFieldTypeComboBox::TStyle::Simple;
   }
 }
 
@@ -313,7 +313,7 @@ void TFormChildTerminalWindow::ReadFixedAnswerTables() {
     fiscalAnswers_ = model::ReadFixedAnswers(*terminalFile_, model::kSectionFiscalAnswer);
     printerAnswers_ = model::ReadFixedAnswers(*terminalFile_, model::kSectionPrinterAnswer);
   } catch (const model::TConvertError& error) {
-    model::ShowError(context_.Prompts(), this, QString::fromLatin1(error.what()));
+    widgets::ShowError(context_.Prompts(), this, QString::fromLatin1(error.what()));
   }
 }
 
@@ -336,7 +336,7 @@ std::string TFormChildTerminalWindow::CommandSection(const QTreeWidgetItem* node
 }
 
 QString TFormChildTerminalWindow::InputText(const QString& caption) {
-  return model::InputText(context_.Prompts(), this, caption);
+  return widgets::InputText(context_.Prompts(), this, caption);
 }
 
 // ---- window events ----
@@ -436,7 +436,7 @@ void TFormChildTerminalWindow::LoadCommandDefinition(const std::string& section)
   try {
     commandDefinition_ = model::ReadCommandDefinition(*terminalFile_, section);
   } catch (const model::TConvertError& error) {
-    model::ShowError(context_.Prompts(), this, QString::fromLatin1(error.what()));
+    widgets::ShowError(context_.Prompts(), this, QString::fromLatin1(error.what()));
   }
 }
 
@@ -461,7 +461,7 @@ void TFormChildTerminalWindow::BuildCommandForm(const std::string& section) {
     label->setBuddy(control);
     if (field.Required) {
       QPalette palette = label->palette();
-      palette.setColor(QPalette::WindowText, model::ToQColor(model::clMaroon));
+      palette.setColor(QPalette::WindowText, widgets::ToQColor(model::clMaroon));
       label->setPalette(palette);
     }
     SetHint(control, FromBytes(field.Hint));
@@ -500,7 +500,7 @@ QWidget* TFormChildTerminalWindow::CreateFieldControl(const model::TCommandField
     picker->setDisplayFormat(QStringLiteral("HH:mm:ss"));
     control = picker;
   } else {
-    auto* combo = new model::TFieldTypeComboBox(form, ComboStyle(field.ControlType));
+    auto* combo = new widgets::TFieldTypeComboBox(form, ComboStyle(field.ControlType));
     combo->SetFldType(field.TextType);
     combo->SetText(FromBytes(field.DefaultText));
     combo->SetMaxLength(field.MaxLength);
@@ -519,7 +519,7 @@ QWidget* TFormChildTerminalWindow::CreateFieldControl(const model::TCommandField
   }
   if (field.ReadOnly) {
     control->setEnabled(false);
-    const QColor background = model::ToQColor(model::clInactiveCaptionText);
+    const QColor background = widgets::ToQColor(widgets::clInactiveCaptionText);
     QPalette palette = control->palette();
     for (const QPalette::ColorRole role : {QPalette::Base, QPalette::Button, QPalette::Window}) {
       palette.setColor(QPalette::Disabled, role, background);
@@ -558,7 +558,7 @@ void TFormChildTerminalWindow::CreateNotes(const std::string& section, int top, 
 model::TFieldEntry TFormChildTerminalWindow::FieldEntry(std::size_t index) const {
   model::TFieldEntry entry;
   QWidget* control = FieldControl(index);
-  if (auto* combo = qobject_cast<model::TFieldTypeComboBox*>(control)) {
+  if (auto* combo = qobject_cast<widgets::TFieldTypeComboBox*>(control)) {
     entry.text = ToBytes(combo->Text());
   } else if (auto* time = qobject_cast<QTimeEdit*>(control)) {
     const QTime picked = time->time();

@@ -14,8 +14,8 @@
 #include "host/fiscalcontrol.h"
 #include "model/answerdecode.h"
 #include "model/errors.h"
-#include "model/prompts.h"
-#include "model/qtcolors.h"
+#include "widgets/prompts.h"
+#include "widgets/qtcolors.h"
 #include "model/settingsrecord.h"
 #include "terminal/terminal.h"
 #include "terminal/terminalcontext.h"
@@ -37,7 +37,7 @@ QString FromBytes(const std::string& bytes) {
 }
 
 void SetTextColor(QWidget* widget, model::TColor color) {
-  const QColor qt = model::ToQColor(color);
+  const QColor qt = widgets::ToQColor(color);
   if (!qt.isValid()) return;
   QPalette palette = widget->palette();
   palette.setColor(QPalette::WindowText, qt);
@@ -120,7 +120,7 @@ int TFormChildTerminalWindow::BuildAnswerRows(const std::vector<std::string>& va
     try {
       fields = model::ReadAnswerDefinition(*terminalFile_, sentCommand_).Fields;
     } catch (const model::TConvertError& error) {
-      model::ShowError(context_.Prompts(), this, QString::fromLatin1(error.what()));
+      widgets::ShowError(context_.Prompts(), this, QString::fromLatin1(error.what()));
     }
   }
   const model::TSettingsRecord& settings = context_.Settings();
@@ -148,7 +148,7 @@ int TFormChildTerminalWindow::BuildAnswerRows(const std::vector<std::string>& va
     box->setReadOnly(true);
     box->setGeometry(place.x, place.y + model::TAnswerGrid::kLabelToBox, grid.boxWidth, kAnswerBoxHeight);
     QPalette palette = box->palette();
-    palette.setColor(QPalette::Base, model::ToQColor(model::clInactiveBorder));
+    palette.setColor(QPalette::Base, widgets::ToQColor(widgets::clInactiveBorder));
     box->setPalette(palette);
     box->setToolTip(FromBytes(row.hint));
     label->setBuddy(box);

@@ -8,7 +8,7 @@
 
 #include "dgi/fpauxcontrol.h"
 #include "host/fiscalcontrol.h"
-#include "model/prompts.h"
+#include "widgets/prompts.h"
 #include "model/sendtext.h"
 #include "model/settingsrecord.h"
 #include "terminal/terminal.h"
@@ -96,7 +96,7 @@ bool TFormChildTerminalWindow::AddCommandFields(int repetition, bool purgeDgi) {
   const std::vector<model::TCommandField>& fields = commandDefinition_.Fields;
   for (std::size_t i = 0; i < fields.size() && i < FieldCount(); ++i) {
     if (AddField(fields[i], i, repetition)) continue;
-    model::ShowError(context_.Prompts(), this, QString::fromLatin1(kBadInput));
+    widgets::ShowError(context_.Prompts(), this, QString::fromLatin1(kBadInput));
     context_.Host().Purge();
     if (purgeDgi) context_.Dgi().Purge();
     if (!fields[i].ReadOnly) FieldControl(i)->setFocus();
@@ -215,7 +215,7 @@ void TFormChildTerminalWindow::StopWaiting() { commandInProgress_ = false; }
 void TFormChildTerminalWindow::ShowFailure(const char* status, const char* message) {
   if (status == nullptr) return;
   SetStatus(QString::fromLatin1(status));
-  model::ShowError(context_.Prompts(), this, QString::fromLatin1(message));
+  widgets::ShowError(context_.Prompts(), this, QString::fromLatin1(message));
 }
 
 void TFormChildTerminalWindow::HostError() {
@@ -242,7 +242,7 @@ void TFormChildTerminalWindow::DgiAck() {
   SetStatus(QStringLiteral("Ready"));
   commandInProgress_ = false;
   ApplySendAvailability();
-  model::ShowInformation(context_.Prompts(), this, QString::fromLatin1(kAlive));
+  widgets::ShowInformation(context_.Prompts(), this, QString::fromLatin1(kAlive));
 }
 
 }  // namespace quorvel::terminal

@@ -4,8 +4,10 @@
 
 namespace quorvel::model {
 struct TSettingsRecord;
-class TPrompts;
 }  // namespace quorvel::model
+namespace quorvel::widgets {
+class TPrompts;
+}  // namespace quorvel::widgets
 namespace quorvel::host {
 class TFPHostControl;
 }
@@ -23,7 +25,7 @@ class TTerminalContext {
   virtual model::TSettingsRecord& Settings() = 0;
   virtual host::TFPHostControl& Host() = 0;
   virtual dgi::TFPAuxControl& Dgi() = 0;
-  virtual model::TPrompts& Prompts() = 0;
+  virtual widgets::TPrompts& Prompts() = 0;
   // Status bar panel `panel` (0 to 3); the terminal window writes panel 1.
   virtual void SetStatusText(int panel, const QString& text) = 0;
   // The long part of a "short|long" hint, for status panel 0.

@@ -15,7 +15,7 @@
 
 #include "app/formmain.h"
 #include "model/extinifile.h"
-#include "model/prompts.h"
+#include "widgets/prompts.h"
 #include "model/terminalfile.h"
 
 namespace quorvel::app::testing {
@@ -87,7 +87,7 @@ class TMainWindowFixture {
   }
 
   QTemporaryDir dir;
-  model::TScriptedPrompts prompts;
+  widgets::TScriptedPrompts prompts;
 };
 
 }  // namespace quorvel::app::testing

@@ -159,7 +159,7 @@ class TestFileActions : public QObject {
     fixture.prompts.fileAnswers.push_back(std::nullopt);
     window->ActionOpen->trigger();
     QCOMPARE(window->TerminalWindow(), terminalBefore);
-    QCOMPARE(fixture.prompts.shown.back().kind, quorvel::model::TScriptedPrompts::TKind::OpenFileName);
+    QCOMPARE(fixture.prompts.shown.back().kind, quorvel::widgets::TScriptedPrompts::TKind::OpenFileName);
     QCOMPARE(fixture.prompts.shown.back().title, QStringLiteral("Open dialog"));
 
     window->Settings().Protocol = 0;  // not written by Open

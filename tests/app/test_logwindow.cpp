@@ -12,7 +12,7 @@
 
 #include "app/logwindow.h"
 #include "model/colors.h"
-#include "model/qtcolors.h"
+#include "widgets/qtcolors.h"
 #include "model/settingsrecord.h"
 
 using quorvel::app::TFormChildLogWindow;
@@ -248,6 +248,7 @@ void TestLogWindow::clearEmptiesTheViewOnly() {
 
 void TestLogWindow::coloursFollowTheSettingsFromTheirChange() {
   using namespace quorvel::model;
+  using quorvel::widgets::ToQColor;
   settings_.HostColor = clRed;
   settings_.FPColor = clGreen;
   settings_.DGIColor = clBlue;

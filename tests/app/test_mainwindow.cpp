@@ -51,7 +51,7 @@ class TestMainWindow : public QObject {
   void firstStartWritesTheFirstRunValuesAndShowsTheDgiPortDisabled() {
     QTemporaryDir dir;
     const QString settings = dir.filePath(QStringLiteral("quorvel.conf"));
-    quorvel::model::TScriptedPrompts prompts;
+    quorvel::widgets::TScriptedPrompts prompts;
     quorvel::app::TFormMainOptions options;
     options.prompts = &prompts;
     options.settingsFile = settings;
@@ -105,7 +105,7 @@ class TestMainWindow : public QObject {
     auto window = fixture.Start();
     QCOMPARE(fixture.prompts.MessageTexts(), QStringList{kHostError});
     QCOMPARE(fixture.prompts.shown.front().title, QStringLiteral("Error"));
-    QCOMPARE(fixture.prompts.shown.front().icon, quorvel::model::TPromptIcon::Error);
+    QCOMPARE(fixture.prompts.shown.front().icon, quorvel::widgets::TPromptIcon::Error);
     QVERIFY(!window->Settings().HostPortOpen);
     QVERIFY(window->Settings().DgiPortOpen);
     QCOMPARE(window->StatusText(1), QStringLiteral("Ready"));

@@ -20,7 +20,7 @@
 #include "emulator/emulator.h"
 #include "host/fiscalcontrol.h"
 #include "mainwindowfixture.h"
-#include "model/qtcolors.h"
+#include "widgets/qtcolors.h"
 
 using quorvel::app::TFormPreferences;
 using quorvel::model::TSettingsRecord;
@@ -316,8 +316,8 @@ void TestPreferences::okReopensTheHostPortLoggedInTheOldColours() {
   QTRY_VERIFY2(logFile().endsWith(QStringLiteral("Close port\r\nOpen COM1 115200,N,8,1\r\n")), qPrintable(logFile()));
   // Both entries were made before the log window took the new colours.
   QTRY_VERIFY(LogLineColor(*window->LogWindow(), QStringLiteral("Open COM1 115200")).isValid());
-  QCOMPARE(LogLineColor(*window->LogWindow(), QStringLiteral("Close port")), quorvel::model::ToQColor(0x0000FF));
-  QCOMPARE(LogLineColor(*window->LogWindow(), QStringLiteral("Open COM1 115200")), quorvel::model::ToQColor(0x0000FF));
+  QCOMPARE(LogLineColor(*window->LogWindow(), QStringLiteral("Close port")), quorvel::widgets::ToQColor(0x0000FF));
+  QCOMPARE(LogLineColor(*window->LogWindow(), QStringLiteral("Open COM1 115200")), quorvel::widgets::ToQColor(0x0000FF));
 }
 
 void TestPreferences::cancelOnlyRefreshesThePortPanels() {

@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "model/prompts.h"
+#include "widgets/prompts.h"
 #include "model/settingsrecord.h"
 #include "terminal/terminalcontext.h"
 
@@ -18,7 +18,7 @@ namespace quorvel::terminal::test {
 class TTestContext : public TTerminalContext {
  public:
   model::TSettingsRecord settings;
-  model::TScriptedPrompts prompts;
+  widgets::TScriptedPrompts prompts;
   QMap<int, QString> status;
   QStringList hints;
   // Tests of the form and the tree never reach the controls; tests that do set these.
@@ -34,7 +34,7 @@ class TTestContext : public TTerminalContext {
     if (dgi == nullptr) std::abort();
     return *dgi;
   }
-  model::TPrompts& Prompts() override { return prompts; }
+  widgets::TPrompts& Prompts() override { return prompts; }
   void SetStatusText(int panel, const QString& text) override { status[panel] = text; }
   void ShowHint(const QString& hint) override { hints << hint; }
 };

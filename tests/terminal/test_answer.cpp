@@ -12,7 +12,7 @@
 #include "emulator/wire.h"
 #include "model/answerdecode.h"
 #include "model/colors.h"
-#include "model/qtcolors.h"
+#include "widgets/qtcolors.h"
 #include "test_send_bench.h"
 
 using namespace quorvel;
@@ -82,7 +82,7 @@ void TestAnswer::laterMatchingRecordWinsItsPanel() {
   auto* panel1 = Child<QLabel>(*bench.window, "PanelFiscal1");
   QVERIFY(panel1 != nullptr);
   QCOMPARE(panel1->text(), QStringLiteral("Memory almost full"));
-  QCOMPARE(TextColor(panel1), model::ToQColor(model::clGreen));
+  QCOMPARE(TextColor(panel1), widgets::ToQColor(model::clGreen));
   QCOMPARE(Child<QLabel>(*bench.window, "PanelFiscal2")->text(), QStringLiteral("Always"));  // mask 0 matches
   for (const char* empty : {"PanelFiscal3", "PanelFiscal4", "PanelFiscal5"})  // 5: mask 0, result 1
     QCOMPARE(Child<QLabel>(*bench.window, empty)->text(), QString());
@@ -130,7 +130,7 @@ void TestAnswer::compatibleAnswerShowsRecordsThenRawFields() {
   QCOMPARE(Child<QLineEdit>(*bench.window, "AnswerBox1")->text(), QStringLiteral("05/12/2024"));
   auto* raw = Child<QLabel>(*bench.window, "AnswerLabel2");
   QCOMPARE(raw->text(), QStringLiteral("Field2"));
-  QCOMPARE(TextColor(raw), model::ToQColor(model::clMaroon));
+  QCOMPARE(TextColor(raw), widgets::ToQColor(model::clMaroon));
   QCOMPARE(Child<QLineEdit>(*bench.window, "AnswerBox2")->text(), QStringLiteral("raw"));
   QVERIFY(Child<QLineEdit>(*bench.window, "AnswerBox2")->isReadOnly());
   QVERIFY(Child<QLineEdit>(*bench.window, "AnswerBox3") == nullptr);

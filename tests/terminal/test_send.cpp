@@ -5,7 +5,7 @@
 #include <QTimer>
 #include <QtTest>
 
-#include "model/fieldtypecombobox.h"
+#include "widgets/fieldtypecombobox.h"
 #include "test_send_bench.h"
 
 using namespace quorvel;
@@ -40,7 +40,7 @@ QStringList SampleFile() {
 }
 
 void SetText(QWidget* control, const QString& text) {
-  auto* combo = qobject_cast<model::TFieldTypeComboBox*>(control);
+  auto* combo = qobject_cast<widgets::TFieldTypeComboBox*>(control);
   QVERIFY(combo != nullptr);
   combo->SetText(text);
 }
@@ -106,7 +106,7 @@ void TestSend::badEscapeIsRefusedWithFocusAndError() {
   bench.window->FieldControl(0)->setFocus();
   bench.Button("ButtonSend")->click();
   QCOMPARE(bench.context.prompts.MessageTexts(), QStringList{kBadInput});
-  QCOMPARE(bench.context.prompts.shown[0].icon, model::TPromptIcon::Error);
+  QCOMPARE(bench.context.prompts.shown[0].icon, widgets::TPromptIcon::Error);
   QCOMPARE(bench.window->focusWidget(), bench.window->FieldControl(1)->focusProxy()
                                             ? bench.window->FieldControl(1)->focusProxy()
                                             : bench.window->FieldControl(1));
@@ -237,7 +237,7 @@ void TestSend::silentPrinterShowsNotReady() {
   QVERIFY(bench.Select("Sales", "Plain"));
   bench.Button("ButtonSend")->click();
   QTRY_COMPARE_WITH_TIMEOUT(bench.context.prompts.MessageTexts(), QStringList{kNotReady}, 5000);
-  QCOMPARE(bench.context.prompts.shown[0].icon, model::TPromptIcon::Error);
+  QCOMPARE(bench.context.prompts.shown[0].icon, widgets::TPromptIcon::Error);
   QCOMPARE(bench.Status(), QStringLiteral("TimeOut"));
   QVERIFY(bench.TreeEnabled());
 }
@@ -247,7 +247,7 @@ void TestSend::enqAcknowledgedShowsAlive() {
   QVERIFY(bench.Select("Fiscal", "Alive"));
   bench.Button("ButtonSend")->click();
   QTRY_COMPARE_WITH_TIMEOUT(bench.context.prompts.MessageTexts(), QStringList{kAlive}, 5000);
-  QCOMPARE(bench.context.prompts.shown[0].icon, model::TPromptIcon::Information);
+  QCOMPARE(bench.context.prompts.shown[0].icon, widgets::TPromptIcon::Information);
   QCOMPARE(bench.Status(), QStringLiteral("Ready"));
   QCOMPARE(bench.dgiLine->ReceivedFrames(), std::vector<std::string>{"\x05"});
   QVERIFY(bench.TreeEnabled());

@@ -15,12 +15,12 @@
 #include <QtTest>
 #include <memory>
 
-#include "model/fieldtypecombobox.h"
-#include "model/qtcolors.h"
+#include "widgets/fieldtypecombobox.h"
+#include "widgets/qtcolors.h"
 #include "terminal/terminal.h"
 #include "terminaltestcontext.h"
 
-using quorvel::model::TFieldTypeComboBox;
+using quorvel::widgets::TFieldTypeComboBox;
 using quorvel::terminal::TFormChildTerminalWindow;
 using quorvel::terminal::test::TTestContext;
 using quorvel::terminal::test::WriteTerminalFile;
@@ -342,7 +342,7 @@ void TestTerminalWindow::controlKindsAndTheirSettings() {
 void TestTerminalWindow::requiredCaptionsAreMaroonReadOnlyControlsDisabled() {
   TFormChildTerminalWindow& window = OpenWindow();
   Select("Sales", "Kinds");
-  const QColor maroon = quorvel::model::ToQColor(quorvel::model::clMaroon);
+  const QColor maroon = quorvel::widgets::ToQColor(quorvel::model::clMaroon);
   QCOMPARE(window.FieldLabel(0)->palette().color(QPalette::WindowText), maroon);
   QVERIFY(window.FieldLabel(1)->palette().color(QPalette::WindowText) != maroon);
 
@@ -437,7 +437,7 @@ void TestTerminalWindow::badNumberInARecordIsReported() {
   TFormChildTerminalWindow& window = OpenWindow();
   Select("Reports", "X");
   QCOMPARE(context_->prompts.MessageTexts(), QStringList({"'x' is not a valid integer value"}));
-  QCOMPARE(context_->prompts.shown.front().icon, quorvel::model::TPromptIcon::Error);
+  QCOMPARE(context_->prompts.shown.front().icon, quorvel::widgets::TPromptIcon::Error);
   QCOMPARE(window.FieldCount(), std::size_t(0));
   QVERIFY(!window.findChild<QPushButton*>("ButtonSend")->isEnabled());
 }
@@ -456,7 +456,7 @@ void TestTerminalWindow::inputTextIsCutTo25Characters() {
   QCOMPARE(window.InputText("Caption"), QString());  // Cancel
   QCOMPARE(window.InputText("Caption"), QString("short"));
   QCOMPARE(context_->prompts.shown.front().kind,
-           quorvel::model::TScriptedPrompts::TKind::InputText);
+           quorvel::widgets::TScriptedPrompts::TKind::InputText);
   QCOMPARE(context_->prompts.shown.front().title, QString("Caption"));
   QCOMPARE(context_->prompts.shown.front().text, QString());  // starts empty
 }

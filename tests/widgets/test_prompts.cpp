@@ -11,9 +11,9 @@
 #include <QtTest>
 #include <functional>
 
-#include "model/prompts.h"
+#include "widgets/prompts.h"
 
-using namespace quorvel::model;
+using namespace quorvel::widgets;
 
 namespace {
 

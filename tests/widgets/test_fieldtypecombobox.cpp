@@ -6,9 +6,9 @@
 #include <QVBoxLayout>
 #include <QtTest>
 
-#include "model/fieldtypecombobox.h"
+#include "widgets/fieldtypecombobox.h"
 
-using quorvel::model::TFieldTypeComboBox;
+using quorvel::widgets::TFieldTypeComboBox;
 using quorvel::model::TFldType;
 
 namespace {

@@ -9,7 +9,7 @@
 
 class QWidget;
 
-namespace quorvel::model {
+namespace quorvel::widgets {
 
 enum class TPromptIcon { Error, Warning, Information };
 enum class TPromptButtons { Ok, OkCancel, YesNo };
@@ -97,4 +97,4 @@ class TScriptedPrompts final : public TPrompts {
   QStringList MessageTexts() const;
 };
 
-}  // namespace quorvel::model
+}  // namespace quorvel::widgets

@@ -1,10 +1,10 @@
-#include "model/prompts.h"
+#include "widgets/prompts.h"
 
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
 
-namespace quorvel::model {
+namespace quorvel::widgets {
 
 void ShowError(TPrompts& prompts, QWidget* parent, const QString& text, const QString& title) {
   prompts.Message(parent, TPromptIcon::Error, title, text, TPromptButtons::Ok);
@@ -155,4 +155,4 @@ QStringList TScriptedPrompts::MessageTexts() const {
   return texts;
 }
 
-}  // namespace quorvel::model
+}  // namespace quorvel::widgets

@@ -5,14 +5,14 @@
 
 #include "model/colors.h"
 
-namespace quorvel::model {
+namespace quorvel::widgets {
 
 // The system colours the windows use by name.
-inline constexpr TColor clInactiveBorder = kSystemColorBase + 11;
-inline constexpr TColor clInactiveCaptionText = kSystemColorBase + 19;
+inline constexpr model::TColor clInactiveBorder = model::kSystemColorBase + 11;
+inline constexpr model::TColor clInactiveCaptionText = model::kSystemColorBase + 19;
 
 // A plain colour as it is; a system colour from the application palette;
 // clNone and unknown system colours give an invalid QColor (meaning "leave as is").
-QColor ToQColor(TColor colorValue);
+QColor ToQColor(model::TColor colorValue);
 
-}  // namespace quorvel::model
+}  // namespace quorvel::widgets

@@ -1,10 +1,13 @@
-#include "model/qtcolors.h"
+#include "widgets/qtcolors.h"
 
 #include <QApplication>
 #include <QPalette>
 #include <array>
 
-namespace quorvel::model {
+namespace quorvel::widgets {
+
+using model::kSystemColorBase;
+using model::TColor;
 
 namespace {
 
@@ -59,4 +62,4 @@ QColor ToQColor(TColor colorValue) {
   return QColor(red, green, blue);
 }
 
-}  // namespace quorvel::model
+}  // namespace quorvel::widgets

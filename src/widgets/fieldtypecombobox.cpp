@@ -1,4 +1,4 @@
-#include "model/fieldtypecombobox.h"
+#include "widgets/fieldtypecombobox.h"
 
 #include <QApplication>
 #include <QFocusEvent>
@@ -7,7 +7,10 @@
 #include <QPainter>
 #include <QStyleOptionFrame>
 
-namespace quorvel::model {
+namespace quorvel::widgets {
+
+using model::ftdBool;
+using model::TFldType;
 
 namespace {
 
@@ -174,4 +177,4 @@ void TFieldTypeComboBox::focusOutEvent(QFocusEvent* event) {
   QComboBox::focusOutEvent(event);
 }
 
-}  // namespace quorvel::model
+}  // namespace quorvel::widgets

@@ -7,7 +7,7 @@
 
 #include "model/inputfilter.h"
 
-namespace quorvel::model {
+namespace quorvel::widgets {
 
 class TFieldTypeComboBox : public QComboBox {
   Q_OBJECT
@@ -26,9 +26,9 @@ class TFieldTypeComboBox : public QComboBox {
 
   // The text type; ftdBool also sets the maximum length to 1 (a later
   // SetMaxLength replaces it). Codes 8 and 9, like 0, filter nothing.
-  TFldType FldType() const { return fldType_; }
-  void SetFldType(TFldType type);
-  void SetFldType(int textTypeCode) { SetFldType(static_cast<TFldType>(textTypeCode)); }
+  model::TFldType FldType() const { return fldType_; }
+  void SetFldType(model::TFldType type);
+  void SetFldType(int textTypeCode) { SetFldType(static_cast<model::TFldType>(textTypeCode)); }
 
   bool Required() const { return required_; }
   void SetRequired(bool required) { required_ = required; }
@@ -64,9 +64,9 @@ class TFieldTypeComboBox : public QComboBox {
   void FitSimpleEditLine();
 
   TStyle style_ = TStyle::Simple;
-  TFldType fldType_ = ftdAlphaNumeric;
+  model::TFldType fldType_ = model::ftdAlphaNumeric;
   bool required_ = false;
   int maxLength_ = 0;
 };
 
-}  // namespace quorvel::model
+}  // namespace quorvel::widgets
