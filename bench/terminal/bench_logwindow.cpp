@@ -9,7 +9,6 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
-#include <QTextEdit>
 #include <QTimer>
 #include <cstdio>
 #include <cstring>
@@ -39,7 +38,7 @@ void Usage(std::FILE* out) {
 
 // True once the view holds every entry handed over.
 bool ViewHoldsAll(quorvel::app::TFormChildLogWindow& window, long long entries) {
-  return window.RichEditLog()->document()->blockCount() >= entries;
+  return window.RichEditLog()->Entries().Count() >= static_cast<unsigned long long>(entries);
 }
 
 QWidget* Viewport(quorvel::app::TFormChildLogWindow& window) { return window.RichEditLog()->viewport(); }
@@ -109,6 +108,7 @@ int main(int argc, char** argv) {
   done.setInterval(0);
   QObject::connect(&done, &QTimer::timeout, [&] {
     if (fed < entries || !ViewHoldsAll(window, entries)) return;
+    window.FlushView();
     Viewport(window)->grab();
     totalMs = double(total.nsecsElapsed()) / 1e6;
     QCoreApplication::exit(0);

@@ -504,7 +504,7 @@ void TFormMain::OpenTerminalFile() {
     auto* terminal = new terminal::TFormChildTerminalWindow(*this, fileName);
     terminalWindow_ = terminal;
     terminalSub_ = mdiArea_->addSubWindow(terminal);
-    auto* log = new TFormChildLogWindow(settings_, fileName);
+    auto* log = new TFormChildLogWindow(settings_, fileName, prompts_);
     logWindow_ = log;
     logSub_ = mdiArea_->addSubWindow(log);
   } catch (const std::exception& error) {

@@ -4,43 +4,30 @@
 #include <QCloseEvent>
 #include <QDateTime>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLocale>
-#include <QMdiSubWindow>
 #include <QMenu>
 #include <QScreen>
-#include <QScrollBar>
-#include <QTextBlock>
-#include <QTextCursor>
-#include <QTextEdit>
-#include <QTimer>
 #include <QVBoxLayout>
-#include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "host/fiscalcontrol.h"
-#include "widgets/qtcolors.h"
 #include "model/settingsrecord.h"
 #include "terminal/childwindow.h"
+#include "widgets/prompts.h"
 
 namespace quorvel::app {
 
 namespace {
 
-constexpr const char* kHostPrefix = "HOST --> ";
-constexpr const char* kPrinterPrefix = "FP   --> ";
-constexpr const char* kDgiPrefix = "FISCAL-> ";
 constexpr const char* kClosePort = "Close port";
 constexpr const char* kLineEnd = "\r\n";
 // First line of a new log file: the maker's name.
 constexpr const char* kCompanyName = "Quorvel Project";
-// Entries are put on screen in batches from the event loop; one batch stops
-// after this long, so a burst of traffic never holds the loop for long.
-constexpr qint64 kFlushBudgetMs = 15;
-constexpr std::size_t kMinBatch = 16;
-constexpr std::size_t kMaxBatch = 4000;
 
 std::string BaudText(int baudRate) {
   if (baudRate < host::br1200 || baudRate > host::br115200) return std::string();
@@ -52,15 +39,8 @@ std::string ToBytes(const QString& text) { return text.toLatin1().toStdString();
 }  // namespace
 
 std::string HexText(const std::string& frame) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
   std::string text;
-  text.reserve(frame.size() * 3);
-  for (const char c : frame) {
-    const auto byte = static_cast<unsigned char>(c);
-    text += kDigits[byte >> 4];
-    text += kDigits[byte & 0x0F];
-    text += ' ';
-  }
+  AppendHexText(text, frame);
   return text;
 }
 
@@ -79,32 +59,30 @@ QString LogFileNameFor(const QString& terminalFileName) {
 }
 
 TFormChildLogWindow::TFormChildLogWindow(const model::TSettingsRecord& settings,
-                                         const QString& terminalFileName, QWidget* parent)
-    : QWidget(parent), settings_(settings) {
+                                         const QString& terminalFileName, widgets::TPrompts* prompts,
+                                         QWidget* parent)
+    : QWidget(parent), settings_(settings), prompts_(prompts) {
   setObjectName(QStringLiteral("FormChildLogWindow"));
   setWindowTitle(QStringLiteral("Log window"));
   setMinimumWidth(kMinimumWidth);
 
-  richEditLog_ = new QTextEdit(this);
+  richEditLog_ = new TLogView(this);
   richEditLog_->setObjectName(QStringLiteral("RichEditLog"));
-  richEditLog_->setReadOnly(true);
-  richEditLog_->setUndoRedoEnabled(false);
-  richEditLog_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  richEditLog_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  QFont font(QStringLiteral("Courier New"), 8);
-  font.setStyleHint(QFont::Monospace);
-  // Set on the view, not only its document: a later font change of the view
-  // (the desktop's font, say) would otherwise reset the document's font.
-  richEditLog_->setFont(font);
-  richEditLog_->document()->setDefaultFont(font);
   richEditLog_->setContextMenuPolicy(Qt::CustomContextMenu);
 
   popupMenuLog_ = new QMenu(this);
   popupMenuLog_->setObjectName(QStringLiteral("PopupMenuLog"));
+  menuItemCopy_ = popupMenuLog_->addAction(QStringLiteral("&Copy"));
+  menuItemCopy_->setObjectName(QStringLiteral("MenuItemCopy"));
+  menuItemCopy_->setShortcut(QKeySequence::Copy);
+  menuItemCopy_->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+  richEditLog_->addAction(menuItemCopy_);  // Ctrl+C while the view has the focus
   menuItemClear_ = popupMenuLog_->addAction(QStringLiteral("&Clear"));
   menuItemClear_->setObjectName(QStringLiteral("MenuItemClear"));
+  connect(menuItemCopy_, &QAction::triggered, this, &TFormChildLogWindow::MenuItemCopyClick);
   connect(menuItemClear_, &QAction::triggered, this, &TFormChildLogWindow::MenuItemClearClick);
   connect(richEditLog_, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+    menuItemCopy_->setEnabled(richEditLog_->HasSelection());
     popupMenuLog_->popup(richEditLog_->viewport()->mapToGlobal(pos));
   });
 
@@ -119,7 +97,7 @@ TFormChildLogWindow::TFormChildLogWindow(const model::TSettingsRecord& settings,
   const QScreen* screen = QGuiApplication::primaryScreen();
   const double dpi = screen != nullptr ? screen->logicalDotsPerInchY() : 96.0;
   const double indentPoints = qRound(dpi) == 96 ? 48.0 : 44.0;
-  hangingIndent_ = indentPoints * dpi / 72.0;  // the document measures in pixels
+  richEditLog_->SetHangingIndent(indentPoints * dpi / 72.0);  // the view measures in pixels
 }
 
 TFormChildLogWindow::~TFormChildLogWindow() {
@@ -133,172 +111,161 @@ void TFormChildLogWindow::CopySettings() {
   lowLevel_ = settings_.LowLevel;
 }
 
+void TFormChildLogWindow::TellUserLater(const QString& text) {
+  if (prompts_ == nullptr) return;
+  // Not from inside the notification being handled: a modal box there would
+  // handle later notifications before this one is done.
+  QMetaObject::invokeMethod(
+      this, [this, text] { widgets::ShowWarning(*prompts_, this, text); }, Qt::QueuedConnection);
+}
+
 void TFormChildLogWindow::OpenLogFile() {
   const QByteArray path = QFile::encodeName(logFileName_);
-  logFd_ = ::open(path.constData(), O_WRONLY | O_APPEND | O_CLOEXEC);
+  // O_NOFOLLOW: a link planted under the log's name must not lead the log
+  // into another file. O_NONBLOCK: a FIFO there must not hang the window.
+  constexpr int kFlags = O_WRONLY | O_APPEND | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK;
+  int fd = ::open(path.constData(), kFlags);
   bool created = false;
-  if (logFd_ < 0 && errno == ENOENT) {
-    logFd_ = ::open(path.constData(), O_WRONLY | O_APPEND | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    created = logFd_ >= 0;
+  if (fd < 0 && errno == ENOENT) {
+    fd = ::open(path.constData(), kFlags | O_CREAT | O_EXCL, 0644);
+    created = fd >= 0;
   }
-  if (logFd_ < 0) return;  // no log file: the view works on its own
+  if (fd < 0 && errno == ELOOP) {
+    TellUserLater(QStringLiteral("The log file %1 is a symbolic link. It was not opened, so that the file "
+                                 "it points to is left alone; the log is kept in the log window only.")
+                      .arg(QDir::toNativeSeparators(logFileName_)));
+    return;
+  }
+  if (fd < 0) return;  // no log file: the view works on its own
+  struct stat info {};
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    ::close(fd);
+    return;
+  }
+  ::fcntl(fd, F_SETFL, O_WRONLY | O_APPEND);  // blocking writes from here on
+  logFd_ = fd;
   if (created) {
     const QString exe = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
-    WriteFileLine({kCompanyName});
-    WriteFileLine({ToBytes(exe)});
+    WriteTextLine(kCompanyName);
+    WriteTextLine(ToBytes(exe));
   }
   const QDateTime now = QDateTime::currentDateTime();
   const QLocale locale = QLocale::system();
   const QString stamp = locale.toString(now.date(), QLocale::ShortFormat) + QLatin1Char(' ') +
                         locale.toString(now.time(), QLocale::LongFormat);
-  WriteFileLine({});
-  WriteFileLine({ToBytes(stamp)});
+  WriteTextLine({});
+  WriteTextLine(ToBytes(stamp));
 }
 
 // A line goes to the file at once, unbuffered, in one write: O_APPEND puts it
-// at the end of the file, and a failing write cannot leave half a line. A
-// failed write is ignored: the log file is a best-effort copy of the view.
-void TFormChildLogWindow::WriteFileLine(std::initializer_list<std::string> pieces) {
+// at the end of the file, and a crash cannot leave half a line. A write that
+// fails closes the log file (a part already written is cut off again, so the
+// file keeps whole lines), the user is told once, and the view goes on alone.
+void TFormChildLogWindow::WriteFileLine() {
   if (logFd_ < 0) return;
-  std::string line;
-  for (const std::string& piece : pieces) line += piece;
-  line += kLineEnd;
   std::size_t done = 0;
-  while (done < line.size()) {
-    const ssize_t n = ::write(logFd_, line.data() + done, line.size() - done);
+  while (done < fileLine_.size()) {
+    const ssize_t n = ::write(logFd_, fileLine_.data() + done, fileLine_.size() - done);
+    if (n > 0) {
+      done += static_cast<std::size_t>(n);
+      continue;
+    }
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return;
-    done += static_cast<std::size_t>(n);
+    const int reason = n < 0 ? errno : ENOSPC;  // a write of nothing: the device is full
+    if (done > 0) {
+      const off_t end = ::lseek(logFd_, 0, SEEK_END);
+      if (end >= off_t(done)) (void)::ftruncate(logFd_, end - off_t(done));
+    }
+    ::close(logFd_);
+    logFd_ = -1;
+    TellUserLater(QStringLiteral("The log file %1 could not be written: %2. Later entries are kept in "
+                                 "the log window only.")
+                      .arg(QDir::toNativeSeparators(logFileName_), QString::fromLocal8Bit(std::strerror(reason))));
+    return;
   }
 }
 
-std::uint32_t TFormChildLogWindow::ColorOf(TSource source) const {
+void TFormChildLogWindow::WriteTextLine(std::string_view text) {
+  fileLine_.assign(text).append(kLineEnd);
+  WriteFileLine();
+}
+
+std::uint32_t TFormChildLogWindow::ColorOf(TLogSource source) const {
   switch (source) {
-    case TSource::Host: return hostColor_;
-    case TSource::Printer: return fpColor_;
-    case TSource::Dgi: return dgiColor_;
+    case TLogSource::Host: return hostColor_;
+    case TLogSource::Printer: return fpColor_;
+    case TLogSource::Dgi: return dgiColor_;
   }
   return 0;
 }
 
-void TFormChildLogWindow::AddEntry(TSource source, const std::string& prefix,
-                                   const std::string& text, bool showInView,
-                                   bool fileWithPrefix) {
-  if (fileWithPrefix) {
-    WriteFileLine({prefix, text});
-  } else {
-    WriteFileLine({text});
-  }
-  if (!showInView) return;
-  pending_.push_back({ColorOf(source), prefix, text});
-  ScheduleFlush();
-}
-
-void TFormChildLogWindow::ScheduleFlush() {
-  if (flushScheduled_) return;
-  flushScheduled_ = true;
-  QTimer::singleShot(0, this, [this] {
-    flushScheduled_ = false;
-    FlushBatch(batchSize_);
-  });
-}
-
-void TFormChildLogWindow::FlushView() { FlushBatch(pending_.size()); }
-
-// The document lays the text out when the edit block ends, so the cost of a
-// batch is known only afterwards: the next batch is sized from it to take
-// about kFlushBudgetMs.
-void TFormChildLogWindow::FlushBatch(std::size_t count) {
-  count = std::min(count, pending_.size());
-  if (count == 0) return;
-  QElapsedTimer clock;
-  clock.start();
-  QTextCursor cursor(richEditLog_->document());
-  cursor.movePosition(QTextCursor::End);
-  cursor.beginEditBlock();
-  QTextBlockFormat block;
-  block.setLeftMargin(hangingIndent_);
-  block.setTextIndent(-hangingIndent_);
-  const QColor defaultColor = richEditLog_->palette().color(QPalette::Text);
-  for (std::size_t i = 0; i < count; ++i) {
-    const TEntry& entry = pending_[i];
-    QTextCharFormat format;
-    const QColor color = widgets::ToQColor(entry.color);
-    format.setForeground(color.isValid() ? color : defaultColor);
-    if (viewHasEntries_) {
-      cursor.insertBlock(block, format);
+void TFormChildLogWindow::AddEntry(TLogSource source, TLogText kind, std::string_view bytes,
+                                   bool showInView, bool fileWithPrefix) {
+  if (logFd_ >= 0) {
+    fileLine_.clear();
+    if (fileWithPrefix) fileLine_.append(LogPrefix(source));
+    if (kind == TLogText::Hex) {
+      AppendHexText(fileLine_, bytes);
     } else {
-      cursor.setBlockFormat(block);
-      viewHasEntries_ = true;
+      fileLine_.append(bytes);
     }
-    cursor.insertText(QString::fromLatin1(entry.prefix.data(), qsizetype(entry.prefix.size())) +
-                          QString::fromLatin1(entry.text.data(), qsizetype(entry.text.size())),
-                      format);
+    fileLine_.append(kLineEnd);
+    WriteFileLine();
   }
-  cursor.endEditBlock();
-  pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(count));
-  // Follow the newest entry without asking for the caret to be laid out.
-  QScrollBar* scroll = richEditLog_->verticalScrollBar();
-  scroll->setValue(scroll->maximum());
-
-  const double elapsed = std::max<double>(1.0, double(clock.nsecsElapsed()) / 1e6);
-  const double next = double(count) * double(kFlushBudgetMs) / elapsed;
-  batchSize_ = std::clamp<std::size_t>(static_cast<std::size_t>(next), kMinBatch, kMaxBatch);
-  if (!pending_.empty()) ScheduleFlush();
+  if (showInView) richEditLog_->Append(source, ColorOf(source), kind, bytes);
 }
+
+void TFormChildLogWindow::FlushView() { richEditLog_->Refresh(); }
 
 QString TFormChildLogWindow::ViewText() {
-  FlushView();
-  return richEditLog_->toPlainText();
+  const TLogEntries& entries = richEditLog_->Entries();
+  std::string text;
+  for (std::uint64_t entry = 0; entry < entries.Count(); ++entry) {
+    if (entry > 0) text += '\n';
+    text += entries.Text(entry);
+  }
+  return QString::fromLatin1(text.data(), qsizetype(text.size()));
 }
 
 void TFormChildLogWindow::LogHostOpen(int commPort, int baudRate) {
-  AddEntry(TSource::Host, kHostPrefix, HostPortText(commPort, baudRate), true, false);
+  AddEntry(TLogSource::Host, TLogText::Plain, HostPortText(commPort, baudRate), true, false);
 }
 
 void TFormChildLogWindow::LogHostClose() {
-  AddEntry(TSource::Host, kHostPrefix, kClosePort, true, false);
+  AddEntry(TLogSource::Host, TLogText::Plain, kClosePort, true, false);
 }
 
 void TFormChildLogWindow::LogHostWrite(const std::string& frame) {
-  AddEntry(TSource::Host, kHostPrefix, HexText(frame), true, true);
+  AddEntry(TLogSource::Host, TLogText::Hex, frame, true, true);
 }
 
 void TFormChildLogWindow::LogFrameRead(const std::string& frame) {
-  AddEntry(TSource::Printer, kPrinterPrefix, HexText(frame), true, true);
+  AddEntry(TLogSource::Printer, TLogText::Hex, frame, true, true);
 }
 
-void TFormChildLogWindow::LogAck() {
-  AddEntry(TSource::Printer, kPrinterPrefix, "ACK", lowLevel_, true);
-}
+void TFormChildLogWindow::LogAck() { AddEntry(TLogSource::Printer, TLogText::Plain, "ACK", lowLevel_, true); }
 
-void TFormChildLogWindow::LogNack() {
-  AddEntry(TSource::Printer, kPrinterPrefix, "NACK", lowLevel_, true);
-}
+void TFormChildLogWindow::LogNack() { AddEntry(TLogSource::Printer, TLogText::Plain, "NACK", lowLevel_, true); }
 
 void TFormChildLogWindow::LogIntermediateAnswer() {
-  AddEntry(TSource::Printer, kPrinterPrefix, "INTERMEDIATE ANSWER", lowLevel_, true);
+  AddEntry(TLogSource::Printer, TLogText::Plain, "INTERMEDIATE ANSWER", lowLevel_, true);
 }
 
 void TFormChildLogWindow::LogDgiOpen(int commPort) {
-  AddEntry(TSource::Dgi, kDgiPrefix, DgiPortText(commPort), true, false);
+  AddEntry(TLogSource::Dgi, TLogText::Plain, DgiPortText(commPort), true, false);
 }
 
-void TFormChildLogWindow::LogDgiClose() {
-  AddEntry(TSource::Dgi, kDgiPrefix, kClosePort, true, false);
-}
+void TFormChildLogWindow::LogDgiClose() { AddEntry(TLogSource::Dgi, TLogText::Plain, kClosePort, true, false); }
 
 void TFormChildLogWindow::LogDgiWrite(const std::string& frame) {
-  AddEntry(TSource::Dgi, kDgiPrefix, HexText(frame), true, true);
+  AddEntry(TLogSource::Dgi, TLogText::Hex, frame, true, true);
 }
 
 void TFormChildLogWindow::LogSettingsChanged() { CopySettings(); }
 
-void TFormChildLogWindow::MenuItemClearClick() {
-  pending_.clear();
-  richEditLog_->clear();
-  viewHasEntries_ = false;
-}
+void TFormChildLogWindow::MenuItemClearClick() { richEditLog_->Clear(); }
+
+void TFormChildLogWindow::MenuItemCopyClick() { richEditLog_->Copy(); }
 
 void TFormChildLogWindow::closeEvent(QCloseEvent* event) { terminal::CloseOrMinimize(*this, event, closeAllowed_); }
 

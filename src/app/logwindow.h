@@ -5,18 +5,20 @@
 // file next to the terminal file (same name, extension ".log").
 #include <QString>
 #include <QWidget>
-#include <cstddef>
 #include <cstdint>
-#include <initializer_list>
 #include <string>
-#include <vector>
+#include <string_view>
 
-class QTextEdit;
+#include "app/logview.h"
+
 class QMenu;
 class QAction;
 
 namespace quorvel::model {
 struct TSettingsRecord;
+}
+namespace quorvel::widgets {
+class TPrompts;
 }
 
 namespace quorvel::app {
@@ -40,18 +42,21 @@ class TFormChildLogWindow : public QWidget {
   // Copies the colours and the low-level flag from `settings`, opens (or
   // creates, with its two-line header) the log file of `terminalFileName` and
   // appends an empty line and the date-and-time line. A log file that cannot
-  // be opened or created is no error: the view works as usual.
+  // be opened or created is no error: the view works as usual. A log file
+  // name that is a symbolic link is not followed: the file it points to is
+  // left alone, the log is kept in the view only, and the user is told once
+  // through `prompts` (when given), after the constructor has returned.
   TFormChildLogWindow(const model::TSettingsRecord& settings, const QString& terminalFileName,
-                      QWidget* parent = nullptr);
+                      widgets::TPrompts* prompts = nullptr, QWidget* parent = nullptr);
   ~TFormChildLogWindow() override;  // closes the log file
 
   QString LogFileName() const { return logFileName_; }
   bool LogFileIsOpen() const { return logFd_ >= 0; }
-  QTextEdit* RichEditLog() const { return richEditLog_; }
-  // The view's text as plain text, pending entries included.
+  TLogView* RichEditLog() const { return richEditLog_; }
+  // Every entry of the view as plain text, one line each.
   QString ViewText();
-  // Puts every queued entry on screen now (entries are shown in batches from
-  // the event loop; the file gets each entry at once).
+  // Brings the screen up to date now (it catches up once per frame from the
+  // event loop; the file gets each entry at once).
   void FlushView();
   // Closing by the close box only minimizes the window; the owner sets this
   // before it really closes it.
@@ -74,45 +79,39 @@ class TFormChildLogWindow : public QWidget {
   void LogSettingsChanged();
   // "&Clear": empties the view; the log file is not touched.
   void MenuItemClearClick();
+  // "&Copy": puts the selected lines on the clipboard.
+  void MenuItemCopyClick();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
 
  private:
-  enum class TSource { Host, Printer, Dgi };
-  struct TEntry {
-    std::uint32_t color;  // taken when the entry is made
-    std::string prefix;
-    std::string text;
-  };
-
   void CopySettings();
   void OpenLogFile();
-  // Writes the pieces and a CR LF as one line of the log file.
-  void WriteFileLine(std::initializer_list<std::string> pieces);
-  void AddEntry(TSource source, const std::string& prefix, const std::string& text,
-                bool showInView, bool fileWithPrefix);
-  void ScheduleFlush();
-  // Puts the first `count` queued entries on screen.
-  void FlushBatch(std::size_t count);
-  std::uint32_t ColorOf(TSource source) const;
+  // Writes fileLine_ (a whole line, CR LF included) to the log file in one write.
+  void WriteFileLine();
+  // Writes `text` and CR LF as one line of the log file.
+  void WriteTextLine(std::string_view text);
+  void AddEntry(TLogSource source, TLogText kind, std::string_view bytes, bool showInView,
+                bool fileWithPrefix);
+  std::uint32_t ColorOf(TLogSource source) const;
+  // Shows `text` in a warning box once the current notification has been handled.
+  void TellUserLater(const QString& text);
 
   const model::TSettingsRecord& settings_;
+  widgets::TPrompts* prompts_ = nullptr;
   QString logFileName_;
   int logFd_ = -1;  // -1 when the log file could be neither opened nor created
-  QTextEdit* richEditLog_ = nullptr;
+  std::string fileLine_;  // the line being written, kept to spare an allocation per entry
+  TLogView* richEditLog_ = nullptr;
   QMenu* popupMenuLog_ = nullptr;
+  QAction* menuItemCopy_ = nullptr;
   QAction* menuItemClear_ = nullptr;
   std::uint32_t hostColor_ = 0;
   std::uint32_t fpColor_ = 0;
   std::uint32_t dgiColor_ = 0;
   bool lowLevel_ = false;
-  double hangingIndent_ = 48.0;  // points
-  std::vector<TEntry> pending_;
-  bool flushScheduled_ = false;
-  std::size_t batchSize_ = 200;  // entries per batch, sized from the last one
-  bool viewHasEntries_ = false;  // the first entry goes into the empty first paragraph
   bool closeAllowed_ = false;
 };
 

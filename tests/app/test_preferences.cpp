@@ -77,9 +77,9 @@ void AnswerPreferencesWith(TAnswer answer) {
 
 // The text colour of the log view's line that holds `text` (invalid if none).
 QColor LogLineColor(quorvel::app::TFormChildLogWindow& log, const QString& text) {
-  log.FlushView();
-  for (QTextBlock block = log.RichEditLog()->document()->begin(); block.isValid(); block = block.next()) {
-    if (block.text().contains(text)) return block.begin().fragment().charFormat().foreground().color();
+  const quorvel::app::TLogView& view = *log.RichEditLog();
+  for (std::uint64_t entry = 0; entry < view.Entries().Count(); ++entry) {
+    if (QString::fromStdString(view.Entries().Text(entry)).contains(text)) return view.EntryColor(entry);
   }
   return {};
 }
