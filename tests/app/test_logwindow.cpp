@@ -111,6 +111,7 @@ class TestLogWindow : public QObject {
   void mouseAndKeyboardSelectLines();
   void copyPutsTheSelectedLinesOnTheClipboard();
   void clearForgetsTheSelection();
+  void burstOfEntriesIsPaintedOnce();
   void burstOfEntriesReachesTheFileWholeAndInOrder();
   void plantedLinkIsNotFollowed();
   void failedWriteIsReportedOnceAndTheViewGoesOn();
@@ -588,6 +589,29 @@ void TestLogWindow::clearForgetsTheSelection() {
   window->LogHostClose();
   window->FlushView();
   QCOMPARE(view.ScreenRows().front().y, 0);  // at the top again
+}
+
+// Counts the paint events of a widget.
+class TPaintCounter : public QObject {
+ public:
+  int paints = 0;
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Paint) ++paints;
+    return false;
+  }
+};
+
+void TestLogWindow::burstOfEntriesIsPaintedOnce() {
+  auto window = ShownWith(0, 0);
+  QTest::qWait(50);  // the first paints of a new window are done
+  TPaintCounter counter;
+  window->RichEditLog()->viewport()->installEventFilter(&counter);
+  for (int i = 0; i < 5000; ++i) window->LogHostWrite(NumberedFrame(i));
+  QCOMPARE(counter.paints, 0);  // nothing is laid out or painted per entry
+  QTRY_COMPARE(window->RichEditLog()->ScreenRows().back().entry, 4999u);
+  QTRY_VERIFY(counter.paints >= 1);
+  QTest::qWait(100);
+  QVERIFY2(counter.paints <= 2, qPrintable(QString::number(counter.paints)));
 }
 
 void TestLogWindow::burstOfEntriesReachesTheFileWholeAndInOrder() {
