@@ -611,7 +611,9 @@ void TestLogWindow::burstOfEntriesIsPaintedOnce() {
   QTRY_COMPARE(window->RichEditLog()->ScreenRows().back().entry, 4999u);
   QTRY_VERIFY(counter.paints >= 1);
   QTest::qWait(100);
-  QVERIFY2(counter.paints <= 2, qPrintable(QString::number(counter.paints)));
+  // One catch-up for the whole burst (a paint of the window's own start may
+  // still come on a loaded machine): a handful at most, not thousands.
+  QVERIFY2(counter.paints <= 5, qPrintable(QString::number(counter.paints)));
 }
 
 void TestLogWindow::burstOfEntriesReachesTheFileWholeAndInOrder() {
