@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "generatedfile.h"
 #include "model/fieldrecords.h"
 #include "model/inimemory.h"
 #include "model/terminalfile.h"
@@ -21,55 +22,13 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-constexpr int kGroups = 100;
-constexpr int kCommandsPerGroup = 20;
-constexpr int kFieldsPerCommand = 12;
-constexpr int kAnswersPerCommand = 6;
+using quorvel::bench::kGroups;
+using quorvel::bench::kCommandsPerGroup;
+using quorvel::bench::kFieldsPerCommand;
+using quorvel::bench::GroupName;
+using quorvel::bench::CommandName;
+using quorvel::bench::GenerateFile;
 constexpr int kRuns = 20;
-
-std::string GroupName(int g) { return "Group" + std::to_string(g); }
-std::string CommandName(int c) { return "Command" + std::to_string(c); }
-
-std::string CommandsValue(int seed) {
-  std::string value;
-  for (int f = 0; f < kFieldsPerCommand; ++f) {
-    if (f > 0) value += ',';
-    value += "0,\"&Field " + std::to_string(f) + "\",\"Hint of field " + std::to_string(seed) + "\"," +
-             std::to_string(f % 10) + ",\"default\"," + std::to_string(f % 3) + ",25," + std::to_string(f % 2) +
-             ",0,0,2,0";
-  }
-  return value;
-}
-
-std::string AnswersValue() {
-  std::string value;
-  for (int a = 0; a < kAnswersPerCommand; ++a) {
-    if (a > 0) value += ',';
-    value += "\"Answer " + std::to_string(a) + "\"," + std::to_string(a % 10) + ",0";
-  }
-  return value;
-}
-
-std::string GenerateFile() {
-  std::string text(NewFileTemplate());
-  const std::string groupsHeader = "[Groups]\r\n";
-  std::string groups;
-  for (int g = 0; g < kGroups; ++g) groups += GroupName(g) + "=\r\n";
-  text.insert(text.find("\r\n" + groupsHeader) + 2 + groupsHeader.size(), groups);
-  const std::string answers = AnswersValue();
-  for (int g = 0; g < kGroups; ++g) {
-    text += "[" + GroupName(g) + "]\r\n";
-    for (int c = 0; c < kCommandsPerGroup; ++c) text += CommandName(c) + "=\r\n";
-    for (int c = 0; c < kCommandsPerGroup; ++c) {
-      text += "[" + CommandSectionName(GroupName(g), CommandName(c)) + "]\r\n";
-      text += "Commands=" + CommandsValue(g * kCommandsPerGroup + c) + "\r\n";
-      text += "Answers=" + answers + "\r\n";
-      text += "CL2=\"\"\"one\"\",two,three\"\r\n";
-      text += "Notes=\"\"Line one\",\"Line two\"\"\r\n";
-    }
-  }
-  return text;
-}
 
 double Milliseconds(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
 

@@ -25,13 +25,16 @@ std::string_view StripEnclosingQuotes(std::string_view value) {
 
 }  // namespace
 
-TIniDocument::TIniDocument(std::string_view bytes) {
+constexpr std::string_view kLineEnd = "\r\n";
+
+TIniDocument::TIniDocument(std::string_view text) : Original_(text) {
+  const std::string_view bytes = Original_;
   const std::vector<TIniLine> lines = SplitIniLines(bytes);
   TSection* current = nullptr;
   for (const TIniLine& split : lines) {
     TLine line;
-    line.Text = std::string(bytes.substr(split.Begin, split.End - split.Begin));
-    line.Ending = std::string(bytes.substr(split.End, split.Next - split.End));
+    line.Text = bytes.substr(split.Begin, split.End - split.Begin);
+    line.Ending = bytes.substr(split.End, split.Next - split.End);
     if (split.Kind == TIniLineKind::Section) {
       Sections_.push_back(TSection{std::move(line), FoldIniName(split.Name), {}});
       current = &Sections_.back();
@@ -44,6 +47,11 @@ TIniDocument::TIniDocument(std::string_view bytes) {
     }
     (current != nullptr ? current->Lines : Preamble_).push_back(std::move(line));
   }
+}
+
+std::string_view TIniDocument::Keep(std::string text) {
+  Written_.push_back(std::move(text));
+  return Written_.back();
 }
 
 std::string TIniDocument::Bytes() const {
@@ -93,7 +101,7 @@ std::optional<std::string_view> TIniDocument::FindRawValue(std::string_view sect
   if (found == nullptr) return std::nullopt;
   const std::string folded = FoldIniName(key);
   for (const TLine& line : found->Lines) {
-    if (line.IsKey && line.FoldedKey == folded) return TrimBlanks(std::string_view(line.Text).substr(line.ValueBegin));
+    if (line.IsKey && line.FoldedKey == folded) return TrimBlanks(line.Text.substr(line.ValueBegin));
   }
   return std::nullopt;
 }
@@ -109,7 +117,7 @@ std::vector<std::string> TIniDocument::SectionKeys(std::string_view section) con
   std::vector<std::string> keys;
   if (const TSection* found = FindSection(section)) {
     for (const TLine& line : found->Lines) {
-      if (line.IsKey) keys.emplace_back(TrimBlanks(std::string_view(line.Text).substr(0, line.ValueBegin - 1)));
+      if (line.IsKey) keys.emplace_back(TrimBlanks(line.Text.substr(0, line.ValueBegin - 1)));
     }
   }
   return keys;
@@ -124,18 +132,18 @@ bool TIniDocument::SectionExists(std::string_view section) const { return FindSe
 void TIniDocument::WriteKey(std::string_view section, std::string_view key, std::string_view value) {
   if (HasLineBreak(value)) throw TIniError("The value of key \"" + std::string(key) + "\" holds a line break");
   TLine newLine;
-  newLine.Text = std::string(key) + "=" + std::string(value);
-  newLine.Ending = "\r\n";
+  newLine.Text = Keep(std::string(key) + "=" + std::string(value));
+  newLine.Ending = kLineEnd;
   newLine.IsKey = true;
   newLine.FoldedKey = FoldIniName(key);
   newLine.ValueBegin = key.size() + 1;
 
   TSection* found = FindSection(section);
   if (found == nullptr) {
-    if (TLine* last = LastLine(); last != nullptr && last->Ending.empty()) last->Ending = "\r\n";
+    if (TLine* last = LastLine(); last != nullptr && last->Ending.empty()) last->Ending = kLineEnd;
     TSection added;
-    added.Header.Text = "[" + std::string(section) + "]";
-    added.Header.Ending = "\r\n";
+    added.Header.Text = Keep("[" + std::string(section) + "]");
+    added.Header.Ending = kLineEnd;
     added.FoldedName = FoldIniName(section);
     added.Lines.push_back(std::move(newLine));
     Sections_.push_back(std::move(added));
@@ -146,14 +154,14 @@ void TIniDocument::WriteKey(std::string_view section, std::string_view key, std:
     TLine& line = found->Lines[i];
     if (!line.IsKey) continue;
     if (line.FoldedKey == newLine.FoldedKey) {
-      line.Text = std::move(newLine.Text);
+      line.Text = newLine.Text;
       line.ValueBegin = newLine.ValueBegin;
       return;
     }
     insertAt = i + 1;
   }
   TLine& previous = insertAt == 0 ? found->Header : found->Lines[insertAt - 1];
-  if (previous.Ending.empty()) previous.Ending = "\r\n";
+  if (previous.Ending.empty()) previous.Ending = kLineEnd;
   found->Lines.insert(found->Lines.begin() + static_cast<std::ptrdiff_t>(insertAt), std::move(newLine));
 }
 

@@ -10,6 +10,7 @@
 // EraseSection would have left in the file, one replacement per call; here the
 // whole sequence costs one parse and one store.
 #include <cstddef>
+#include <deque>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -20,6 +21,9 @@ namespace quorvel::model {
 class TIniDocument {
  public:
   explicit TIniDocument(std::string_view bytes);
+  // Lines point into the document's own copy of the bytes.
+  TIniDocument(const TIniDocument&) = delete;
+  TIniDocument& operator=(const TIniDocument&) = delete;
 
   std::string Bytes() const;
 
@@ -43,9 +47,11 @@ class TIniDocument {
   bool EraseSection(std::string_view section);
 
  private:
+  // Texts are views into Original_ or, for lines an edit wrote, into Written_;
+  // neither moves while the document lives.
   struct TLine {
-    std::string Text;    // without the line ending
-    std::string Ending;  // "\r\n", "\n", "\r" or "" (the last line of a file without one)
+    std::string_view Text;    // without the line ending
+    std::string_view Ending;  // "\r\n", "\n", "\r" or "" (the last line of a file without one)
     bool IsKey = false;
     std::string FoldedKey;  // key lines: the name without blanks around it, in lower case
     std::size_t ValueBegin = 0;  // key lines: where the value starts in Text
@@ -60,6 +66,10 @@ class TIniDocument {
   const TSection* FindSection(std::string_view section) const;
   TLine* LastLine();
 
+  std::string_view Keep(std::string text);
+
+  const std::string Original_;
+  std::deque<std::string> Written_;
   std::vector<TLine> Preamble_;
   std::vector<TSection> Sections_;
 };
