@@ -9,49 +9,10 @@
 namespace quorvel::model {
 namespace {
 
-constexpr int kPanelColumnWidth = 195;
-constexpr int kPanelPitch = 185;
-constexpr int kPanelTop = 15;
-constexpr int kPanelRowPitch = 31;
-
-constexpr int kRowColumnWidth = 170;
-constexpr int kRowBoxMinWidth = 150;
-constexpr int kRowLeft = 20;
-constexpr int kRowPitch = 55;
-constexpr int kGap = 10;
-
 // Under the extended protocol the answer starts with: reserved, return code, reserved.
 constexpr int kExtendedPrefixRows = 3;
 
 }  // namespace
-
-TPanelGrid TPanelGrid::ForClientWidth(int clientWidth) {
-  TPanelGrid grid;
-  grid.columns = std::max(1, clientWidth / kPanelColumnWidth);
-  grid.left = (clientWidth - (TPanelGrid::kPanelWidth * grid.columns + kGap * (grid.columns - 1))) / 2;
-  return grid;
-}
-
-TGridPlace TPanelGrid::Place(int index) const {
-  return {left + kPanelPitch * (index % columns), kPanelTop + kPanelRowPitch * (index / columns)};
-}
-
-int TPanelGrid::Rows(int panelCount) const { return (std::max(panelCount, 0) + columns - 1) / columns; }
-
-int TPanelGrid::BoxHeight(int panelCount) const { return kPanelRowPitch * Rows(panelCount) + 8; }
-
-TAnswerGrid TAnswerGrid::ForClientWidth(int clientWidth, int top) {
-  TAnswerGrid grid;
-  grid.columns = std::max(1, clientWidth / kRowColumnWidth);
-  const int q = grid.columns;
-  grid.boxWidth = kRowBoxMinWidth + (clientWidth - 40 - kRowBoxMinWidth * q - kGap * (q - 1)) / q;
-  grid.top = top;
-  return grid;
-}
-
-TGridPlace TAnswerGrid::Place(int index) const {
-  return {kRowLeft + (boxWidth + kGap) * (index % columns), top + kRowPitch * (index / columns)};
-}
 
 int PanelCountOf(const TFixedAnswerTable& table) {
   int largest = 0;

@@ -1,8 +1,8 @@
 #pragma once
-// The answer page's arithmetic and decoding, without widgets: the grid of the
-// status panels and of the answer rows, the status words decoded by the fixed-answer
-// records, and the rows (caption, shown value, hint) of one host answer. The
-// terminal window, the fixed-answer tester and the command line share it. Qt-free.
+// What the answer page shows, without widgets: the status words decoded by the
+// fixed-answer records, and the rows (caption, shown value, hint) of one host
+// answer. The terminal window, the fixed-answer tester and the command line share
+// it; where the page puts them is the terminal window's business. Qt-free.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -16,39 +16,6 @@ namespace quorvel::model {
 // Whatever a file or a printer holds, the page never has more than these.
 inline constexpr int kMaxAnswerPanels = 70;
 inline constexpr int kMaxAnswerRows = 70;
-
-struct TGridPlace {
-  int x = 0;
-  int y = 0;
-  friend bool operator==(const TGridPlace&, const TGridPlace&) = default;
-};
-
-// Status panels inside a group box of client width B: m = B / 195 columns (at
-// least 1), 185 apart, the first at (B - (175m + 10(m - 1))) / 2; rows 31 apart
-// from 15.
-struct TPanelGrid {
-  static constexpr int kPanelWidth = 175;
-  int columns = 1;
-  int left = 0;
-
-  static TPanelGrid ForClientWidth(int clientWidth);
-  TGridPlace Place(int index) const;  // index 0 = panel 1
-  int Rows(int panelCount) const;
-  int BoxHeight(int panelCount) const;  // 31 per row + 8
-};
-
-// Answer rows across a scroll box of client width A: q = A / 170 columns (at least
-// 1), each V = 150 + (A - 40 - 150q - 10(q - 1)) / q wide, from x = 20 and `top`,
-// rows 55 apart. A caption label stands at the place, its box 18 below.
-struct TAnswerGrid {
-  static constexpr int kLabelToBox = 18;  // from a caption label down to its box
-  int columns = 1;
-  int boxWidth = 150;
-  int top = 0;
-
-  static TAnswerGrid ForClientWidth(int clientWidth, int top);
-  TGridPlace Place(int index) const;
-};
 
 // What one status panel shows; a panel that no record matched stays empty.
 struct TPanelText {

@@ -201,6 +201,7 @@ void TFormChildTerminalWindow::CreateWidgets() {
   answerForm_ = new QWidget;
   answerForm_->setObjectName(QStringLiteral("AnswerForm"));
   scrollBoxAnswer_->setWidget(answerForm_);
+  scrollBoxAnswer_->viewport()->installEventFilter(this);  // its width lays out the answer page
   groupBoxFiscalAnswer_ = new QGroupBox(QStringLiteral("Fiscal answer = "), answerForm_);
   groupBoxFiscalAnswer_->setObjectName(QStringLiteral("GroupBoxFiscalAnswer"));
   SetHint(groupBoxFiscalAnswer_, QStringLiteral("Decode Fiscal state"));
@@ -356,8 +357,9 @@ bool TFormChildTerminalWindow::eventFilter(QObject* watched, QEvent* event) {
     treeWidth_ = treeViewCommand_->width();
   } else if (watched == treeViewCommand_->viewport() && event->type() == QEvent::MouseButtonRelease) {
     TreeViewCommandClick();
-  } else if (watched == memoFiscalAnswer_->viewport() &&
-             event->type() == QEvent::MouseButtonDblClick) {
+  } else if (event->type() == QEvent::Resize && answerPageBuilt_ && watched == scrollBoxAnswer_->viewport()) {
+    LayOutAnswerPage();
+  } else if (event->type() == QEvent::MouseButtonDblClick && watched == memoFiscalAnswer_->viewport()) {
     MemoFiscalAnswerDblClick();
     return true;
   }

@@ -217,13 +217,22 @@ class TFormChildTerminalWindow : public QWidget {
   };
   int BuildStatusBox(QGroupBox* box, const char* caption, std::uint16_t word,
                      const model::TFixedAnswerTable& table, std::vector<QLabel*>& panels,
-                     const char* panelName, int top, int width);
-  int BuildAnswerRows(const std::vector<std::string>& values, std::uint16_t returnCode, int top,
-                      int width);
+                     const char* panelName);
+  void BuildAnswerRows(const std::vector<std::string>& values, std::uint16_t returnCode);
   void DestroyAnswerRows();
+  // Places the boxes, panels, separator and rows of the shown answer for the
+  // current client width of ScrollBoxAnswer; again whenever that width changes.
+  void LayOutAnswerPage();
+  void PlaceAnswerWidgets(int width);
   std::vector<QLabel*> fiscalPanels_;   // built panels of the fiscal-status word
   std::vector<QLabel*> printerPanels_;  // ... and of the printer-status word
   std::vector<TAnswerRowWidgets> answerRows_;
+  // The panel counts of the shown answer: the boxes keep their height when
+  // ClearStatusPanels removes the panels, so the rows below stay in place.
+  int fiscalPanelCount_ = 0;
+  int printerPanelCount_ = 0;
+  bool answerPageBuilt_ = false;
+  bool layingOutAnswerPage_ = false;
 };
 
 }  // namespace quorvel::terminal

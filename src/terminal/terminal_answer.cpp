@@ -17,20 +17,13 @@
 #include "widgets/prompts.h"
 #include "widgets/qtcolors.h"
 #include "model/settingsrecord.h"
+#include "terminal/answerlayout.h"
 #include "terminal/terminal.h"
 #include "terminal/terminalcontext.h"
 
 namespace quorvel::terminal {
 
 namespace {
-
-constexpr int kBoxLeft = 10;
-constexpr int kBoxTop = 20;
-constexpr int kBoxGap = 20;
-constexpr int kBoxHeightWithoutPanels = 22;
-constexpr int kPanelHeight = 20;
-constexpr int kSeparatorToRows = 10;
-constexpr int kAnswerBoxHeight = 24;
 
 QString FromBytes(const std::string& bytes) {
   return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
@@ -66,55 +59,84 @@ void TFormChildTerminalWindow::ShowAnswer(std::uint16_t fiscalStatus, std::uint1
   answerForm_->setUpdatesEnabled(false);
   ClearStatusPanels();
   DestroyAnswerRows();
+  answerPageBuilt_ = false;
   if (!LetPendingEventsRun()) return;
 
-  const int width = scrollBoxAnswer_->viewport()->width();
-  const int fiscalBottom = BuildStatusBox(groupBoxFiscalAnswer_, "Fiscal answer = ", fiscalStatus, fiscalAnswers_,
-                                          fiscalPanels_, "PanelFiscal", kBoxTop, width);
-  const int printerBottom = BuildStatusBox(groupBoxPrinterAnswer_, "Printer answer = ", printerStatus, printerAnswers_,
-                                           printerPanels_, "PanelPrinter", fiscalBottom + kBoxGap, width);
-  bevelSeparator_->setGeometry(0, printerBottom + kBoxGap, width, bevelSeparator_->height());
+  fiscalPanelCount_ = BuildStatusBox(groupBoxFiscalAnswer_, "Fiscal answer = ", fiscalStatus, fiscalAnswers_,
+                                     fiscalPanels_, "PanelFiscal");
+  printerPanelCount_ = BuildStatusBox(groupBoxPrinterAnswer_, "Printer answer = ", printerStatus, printerAnswers_,
+                                      printerPanels_, "PanelPrinter");
   bevelSeparator_->show();
+  BuildAnswerRows(values, returnCode);
+  answerPageBuilt_ = true;
 
-  const int rowsBottom = BuildAnswerRows(values, returnCode, bevelSeparator_->geometry().bottom() + 1 + kSeparatorToRows, width);
-  answerForm_->resize(width, rowsBottom + kSeparatorToRows);
-  answerForm_->setUpdatesEnabled(true);
   scrollBoxAnswer_->show();
+  // A page that has never been the current one still has its initial size:
+  // its real width is known only once it is shown.
   pageControl_->setCurrentWidget(tabSheetAnswer_);
+  LayOutAnswerPage();
+  answerForm_->setUpdatesEnabled(true);
   scrollBoxAnswer_->setFocus();
 }
 
+void TFormChildTerminalWindow::LayOutAnswerPage() {
+  if (!answerPageBuilt_ || layingOutAnswerPage_) return;
+  layingOutAnswerPage_ = true;
+  // Resizing the content may show or hide a scroll bar, which changes the width
+  // again; the content only grows as the width shrinks, so this settles at once.
+  for (int pass = 0; pass < 3; ++pass) {
+    const int width = scrollBoxAnswer_->viewport()->width();
+    PlaceAnswerWidgets(width);
+    if (scrollBoxAnswer_->viewport()->width() == width) break;
+  }
+  layingOutAnswerPage_ = false;
+}
+
+void TFormChildTerminalWindow::PlaceAnswerWidgets(int width) {
+  const TAnswerPageLayout page = ComputeAnswerPageLayout(width, fiscalPanelCount_, printerPanelCount_,
+                                                         static_cast<int>(answerRows_.size()));
+  const auto placePanels = [](QGroupBox* box, const QRect& geometry, const std::vector<QLabel*>& panels,
+                              const std::vector<QPoint>& places) {
+    box->setGeometry(geometry);
+    // After ClearStatusPanels the box keeps its place but has no panels.
+    for (std::size_t i = 0; i < panels.size() && i < places.size(); ++i)
+      panels[i]->setGeometry(QRect(places[i], QSize(TPanelGrid::kPanelWidth, TPanelGrid::kPanelHeight)));
+  };
+  placePanels(groupBoxFiscalAnswer_, page.fiscalBox, fiscalPanels_, page.fiscalPanels);
+  placePanels(groupBoxPrinterAnswer_, page.printerBox, printerPanels_, page.printerPanels);
+  bevelSeparator_->setGeometry(page.separator);
+  for (std::size_t i = 0; i < answerRows_.size(); ++i) {
+    const QPoint place = page.rowLabels[i];
+    answerRows_[i].label->move(place);
+    answerRows_[i].box->setGeometry(place.x(), place.y() + TAnswerGrid::kLabelToBox, page.rows.boxWidth,
+                                    TAnswerGrid::kBoxHeight);
+  }
+  answerForm_->resize(width, page.height);
+}
+
 // One status box: caption with the word, one panel per panel number, the matching
-// records' texts in their colours. Returns the box's bottom edge (exclusive).
+// records' texts in their colours. Returns the number of panels.
 int TFormChildTerminalWindow::BuildStatusBox(QGroupBox* box, const char* caption, std::uint16_t word,
                                              const model::TFixedAnswerTable& table, std::vector<QLabel*>& panels,
-                                             const char* panelName, int top, int width) {
-  box->setGeometry(kBoxLeft, top, width - 2 * kBoxLeft, kBoxHeightWithoutPanels);
+                                             const char* panelName) {
   box->setTitle(FromBytes(model::StatusCaption(caption, word)));
   box->show();
   const std::vector<model::TPanelText> decoded = model::DecodeStatusWord(table, word);
-  if (!decoded.empty()) {
-    const model::TPanelGrid grid = model::TPanelGrid::ForClientWidth(box->width());
-    for (std::size_t i = 0; i < decoded.size(); ++i) {
-      auto* panel = new QLabel(box);
-      panel->setObjectName(QStringLiteral("%1%2").arg(QLatin1String(panelName)).arg(i + 1));
-      const model::TGridPlace place = grid.Place(static_cast<int>(i));
-      panel->setGeometry(place.x, place.y, model::TPanelGrid::kPanelWidth, kPanelHeight);
-      if (decoded[i].matched) {
-        panel->setText(FromBytes(decoded[i].text));
-        SetTextColor(panel, decoded[i].color);
-      }
-      panel->show();
-      panels.push_back(panel);
+  for (std::size_t i = 0; i < decoded.size(); ++i) {
+    auto* panel = new QLabel(box);
+    panel->setObjectName(QStringLiteral("%1%2").arg(QLatin1String(panelName)).arg(i + 1));
+    if (decoded[i].matched) {
+      panel->setText(FromBytes(decoded[i].text));
+      SetTextColor(panel, decoded[i].color);
     }
-    box->resize(box->width(), grid.BoxHeight(static_cast<int>(decoded.size())));
+    panel->show();
+    panels.push_back(panel);
   }
-  return top + box->height();
+  return static_cast<int>(decoded.size());
 }
 
-// The answer rows below the separator; returns the bottom edge of the last row.
-int TFormChildTerminalWindow::BuildAnswerRows(const std::vector<std::string>& values, std::uint16_t returnCode,
-                                              int top, int width) {
+// The caption labels and value boxes of the answer rows; LayOutAnswerPage places them.
+void TFormChildTerminalWindow::BuildAnswerRows(const std::vector<std::string>& values, std::uint16_t returnCode) {
   std::vector<model::TAnswerField> fields;
   if (!sentCommand_.empty()) {
     try {
@@ -132,21 +154,16 @@ int TFormChildTerminalWindow::BuildAnswerRows(const std::vector<std::string>& va
   answerContext.inputDateFormat = settings.InputDateFormat;
   answerContext.outputDateFormat = settings.OutputDateFormat;
 
-  const model::TAnswerGrid grid = model::TAnswerGrid::ForClientWidth(width, top);
   const std::vector<model::TAnswerRow> rows = model::BuildAnswerRows(values, fields, answerContext);
-  int bottom = top;
   for (std::size_t i = 0; i < rows.size(); ++i) {
     const model::TAnswerRow& row = rows[i];
-    const model::TGridPlace place = grid.Place(static_cast<int>(i));
     auto* label = new QLabel(FromBytes(row.caption), answerForm_);
     label->setObjectName(QStringLiteral("AnswerLabel%1").arg(i));
-    label->move(place.x, place.y);
     label->adjustSize();
     if (row.maroon) SetTextColor(label, model::clMaroon);
     auto* box = new QLineEdit(FromBytes(row.value), answerForm_);
     box->setObjectName(QStringLiteral("AnswerBox%1").arg(i));
     box->setReadOnly(true);
-    box->setGeometry(place.x, place.y + model::TAnswerGrid::kLabelToBox, grid.boxWidth, kAnswerBoxHeight);
     QPalette palette = box->palette();
     palette.setColor(QPalette::Base, widgets::ToQColor(widgets::clInactiveBorder));
     box->setPalette(palette);
@@ -155,9 +172,7 @@ int TFormChildTerminalWindow::BuildAnswerRows(const std::vector<std::string>& va
     label->setVisible(row.visible);
     box->setVisible(row.visible);
     answerRows_.push_back({label, box});
-    bottom = std::max(bottom, box->geometry().bottom() + 1);
   }
-  return bottom;
 }
 
 void TFormChildTerminalWindow::DestroyAnswerRows() {

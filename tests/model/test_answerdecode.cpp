@@ -1,4 +1,4 @@
-// Status panel grid and decoding, answer row grid and rows of one host answer.
+// Status words decoded by the fixed-answer records, and the rows of one host answer.
 #include <gtest/gtest.h>
 
 #include "model/answerdecode.h"
@@ -11,37 +11,6 @@ TFixedAnswerTable Table(std::vector<TFixedAnswer> records) {
   TFixedAnswerTable table;
   table.Records = std::move(records);
   return table;
-}
-
-TEST(AnswerDecode, PanelGridOfABox) {
-  const TPanelGrid grid = TPanelGrid::ForClientWidth(464);
-  EXPECT_EQ(grid.columns, 2);
-  EXPECT_EQ(grid.Place(0), (TGridPlace{52, 15}));
-  EXPECT_EQ(grid.Place(1), (TGridPlace{237, 15}));
-  EXPECT_EQ(grid.Place(4), (TGridPlace{52, 77}));
-  EXPECT_EQ(grid.Rows(5), 3);
-  EXPECT_EQ(grid.BoxHeight(5), 101);
-  EXPECT_EQ(grid.Rows(0), 0);
-
-  // Narrower than one column: still one column, centred (here to the left of 0).
-  const TPanelGrid narrow = TPanelGrid::ForClientWidth(100);
-  EXPECT_EQ(narrow.columns, 1);
-  EXPECT_EQ(narrow.left, (100 - 175) / 2);
-  EXPECT_EQ(narrow.Place(2), (TGridPlace{narrow.left, 77}));
-}
-
-TEST(AnswerDecode, AnswerRowGrid) {
-  // 600 wide: 3 columns of 150 + (600 - 40 - 450 - 20) / 3 = 180.
-  const TAnswerGrid grid = TAnswerGrid::ForClientWidth(600, 100);
-  EXPECT_EQ(grid.columns, 3);
-  EXPECT_EQ(grid.boxWidth, 180);
-  EXPECT_EQ(grid.Place(0), (TGridPlace{20, 100}));
-  EXPECT_EQ(grid.Place(2), (TGridPlace{20 + 2 * 190, 100}));
-  EXPECT_EQ(grid.Place(3), (TGridPlace{20, 155}));
-  // Very narrow: one column, the division truncating toward zero.
-  const TAnswerGrid narrow = TAnswerGrid::ForClientWidth(100, 0);
-  EXPECT_EQ(narrow.columns, 1);
-  EXPECT_EQ(narrow.boxWidth, 150 + (100 - 40 - 150) / 1);
 }
 
 TEST(AnswerDecode, LaterMatchingRecordWinsItsPanel) {

@@ -10,8 +10,8 @@
 
 #include "common/emulatorwait.h"
 #include "emulator/wire.h"
-#include "model/answerdecode.h"
 #include "model/colors.h"
+#include "terminal/answerlayout.h"
 #include "widgets/qtcolors.h"
 #include "test_send_bench.h"
 
@@ -102,7 +102,7 @@ void TestAnswer::panelGridAndBoxesStackDownThePage() {
   bench.window->ShowAnswer(0, 0, {}, 0);
   auto* fiscal = Child<QGroupBox>(*bench.window, "GroupBoxFiscalAnswer");
   auto* printer = Child<QGroupBox>(*bench.window, "GroupBoxPrinterAnswer");
-  const model::TPanelGrid grid = model::TPanelGrid::ForClientWidth(fiscal->width());
+  const terminal::TPanelGrid grid = terminal::TPanelGrid::ForClientWidth(fiscal->width());
   QVERIFY(grid.columns >= 2);
   QCOMPARE(fiscal->geometry().topLeft(), QPoint(10, 20));
   QCOMPARE(fiscal->height(), 31 * ((5 + grid.columns - 1) / grid.columns) + 8);
@@ -166,8 +166,8 @@ void TestAnswer::extendedRowsWithAndWithoutReservedFields() {
   auto* first = Child<QLabel>(*bench.window, "AnswerLabel3");
   QCOMPARE(first->text(), QStringLiteral("&Total"));
   QCOMPARE(Child<QLineEdit>(*bench.window, "AnswerBox3")->text(), QStringLiteral("00000000.75"));
-  const model::TAnswerGrid grid = model::TAnswerGrid::ForClientWidth(first->parentWidget()->width(), 0);
-  QCOMPARE(first->x(), grid.Place(3).x);
+  const terminal::TAnswerGrid grid = terminal::TAnswerGrid::ForClientWidth(first->parentWidget()->width(), 0);
+  QCOMPARE(first->x(), grid.Place(3).x());
 }
 
 void TestAnswer::testerCallShowsBothBoxesWithoutValues() {
