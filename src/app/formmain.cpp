@@ -299,7 +299,16 @@ void TFormMain::CreateToolBar() {
 void TFormMain::CreateStatusBar() {
   for (std::size_t i = 0; i < statusPanels_.size(); ++i) {
     auto* panel = new QLabel(this);
-    panel->setFixedWidth(kPanelWidths[i]);
+    panel->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
+    if (i == 0) {
+      // Hints come and go with the pointer: a long one must not push the other panels about.
+      panel->setFixedWidth(kPanelWidths[i]);
+    } else {
+      // At least the classic width, wider where the text needs it in the desktop's
+      // font: a port text is never cut.
+      panel->setMinimumWidth(kPanelWidths[i]);
+      panel->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
+    }
     panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     statusBar()->addWidget(panel);
     statusPanels_[i] = panel;
