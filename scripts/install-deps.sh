@@ -7,6 +7,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   shared-mime-info desktop-file-utils
+  libxcb1-dev xvfb
 )
 missing=()
 for p in "${packages[@]}"; do
