@@ -616,10 +616,12 @@ void TFormMain::ActionSaveAsExecute() {
     // The copy replaces the target at once, or not at all.
     QFile in(source);
     QSaveFile out(target);
-    const bool copied = in.open(QIODevice::ReadOnly) && out.open(QIODevice::WriteOnly) &&
-                        out.write(in.readAll()) == in.size() && out.commit();
-    if (!copied) {
-      widgets::ShowError(*prompts_, this, QStringLiteral("Unable to write to %1").arg(target), kError);
+    QString reason;
+    if (!in.open(QIODevice::ReadOnly)) reason = in.errorString();
+    else if (!out.open(QIODevice::WriteOnly) || out.write(in.readAll()) != in.size() || !out.commit())
+      reason = out.errorString();
+    if (!reason.isEmpty()) {
+      widgets::ShowError(*prompts_, this, QStringLiteral("Unable to write to %1: %2").arg(target, reason), kError);
       return;  // the open file stays open
     }
   }

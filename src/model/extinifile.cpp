@@ -2,7 +2,9 @@
 
 #include "model/textnumbers.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,6 +14,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <optional>
+#include <system_error>
 
 namespace quorvel::model {
 namespace {
@@ -131,16 +134,32 @@ bool EndsWithLineBreak(std::string_view text) {
 
 // ---- file device ----
 
-bool ReadAll(int fd, std::string& bytes) {
+std::string SystemReason(int err) { return std::system_category().message(err); }
+
+const char* kTooLarge = "larger than 64 MiB";
+
+// Why a path of this kind cannot be read as a terminal file; nullptr for a regular file.
+const char* NotRegularReason(const struct stat& info) {
+  if (S_ISREG(info.st_mode)) return nullptr;
+  if (S_ISDIR(info.st_mode)) return "it is a folder";
+  return "not a regular file";
+}
+
+// Reads to the end, at most `limit` bytes; fills reason and returns false on failure.
+bool ReadAll(int fd, std::size_t sizeHint, std::size_t limit, std::string& bytes, std::string& reason) {
   bytes.clear();
-  struct stat info {};
-  if (fstat(fd, &info) == 0 && info.st_size > 0) bytes.reserve(static_cast<std::size_t>(info.st_size));
+  bytes.reserve(std::min(sizeHint, limit));
   char buffer[65536];
   for (;;) {
     const ssize_t got = read(fd, buffer, sizeof buffer);
     if (got == 0) return true;
     if (got < 0) {
       if (errno == EINTR) continue;
+      reason = SystemReason(errno);
+      return false;
+    }
+    if (bytes.size() + static_cast<std::size_t>(got) > limit) {  // it grew while we read
+      reason = kTooLarge;
       return false;
     }
     bytes.append(buffer, static_cast<std::size_t>(got));
@@ -180,14 +199,50 @@ std::string FolderOf(const std::string& path) {
   return path.substr(0, slash);
 }
 
+// ".NAME.tmp": the start of the name of every temporary file that replaces NAME.
+std::string TemporaryPrefix(const std::string& target) {
+  const std::size_t slash = target.rfind('/');
+  return "." + (slash == std::string::npos ? target : target.substr(slash + 1)) + ".tmp";
+}
+
+// The process id of a temporary file name "PREFIX<pid>-<n>", or 0 when the name is not one.
+pid_t TemporaryOwner(std::string_view name, std::string_view prefix) {
+  if (!name.starts_with(prefix)) return 0;
+  name.remove_prefix(prefix.size());
+  const std::size_t dash = name.find('-');
+  if (dash == std::string_view::npos || dash == 0 || dash + 1 == name.size()) return 0;
+  const std::string_view counter = name.substr(dash + 1);
+  for (const char c : counter)
+    if (c < '0' || c > '9') return 0;
+  const std::optional<std::int32_t> pid = ParseDecimalInt32(name.substr(0, dash));
+  if (!pid || *pid <= 0 || name[0] == '+' || name[0] == '-') return 0;
+  return static_cast<pid_t>(*pid);
+}
+
+// Removes the temporary files of target whose writer died before it could rename or
+// remove them. A process that exists (even one we may not signal) keeps its file.
+void RemoveDeadTemporaries(const std::string& target) {
+  const std::string prefix = TemporaryPrefix(target);
+  DIR* folder = opendir(FolderOf(target).c_str());
+  if (folder == nullptr) return;
+  const std::string folderPath = FolderOf(target) + "/";
+  while (const dirent* entry = readdir(folder)) {
+    const pid_t owner = TemporaryOwner(entry->d_name, prefix);
+    if (owner == 0 || owner == getpid()) continue;
+    if (kill(owner, 0) == 0 || errno != ESRCH) continue;
+    unlinkat(dirfd(folder), entry->d_name, 0);
+  }
+  closedir(folder);
+}
+
 // Creates an unused temporary file next to target; new files get 0666 less the umask.
 int CreateTemporary(const std::string& target, std::string& temporaryPath) {
   static std::atomic<unsigned> counter{0};
   const std::size_t slash = target.rfind('/');
   const std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
-  const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
+  const std::string prefix = TemporaryPrefix(target);
   for (int attempt = 0; attempt < 100; ++attempt) {
-    temporaryPath = folder + "." + base + ".tmp" + std::to_string(getpid()) + "-" + std::to_string(counter++);
+    temporaryPath = folder + prefix + std::to_string(getpid()) + "-" + std::to_string(counter++);
     const int fd = open(temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd >= 0 || errno != EEXIST) return fd;
   }
@@ -222,7 +277,8 @@ void WriteKeyInto(std::string& bytes, std::string_view section, std::string_view
   const std::string newLine = KeyLine(key, value);
   const auto span = FindSection(lines, section);
   if (!span) {
-    if (!bytes.empty() && !EndsWithLineBreak(bytes)) bytes += "\r\n";
+    const bool onlyMark = bytes == kUtf8ByteOrderMark;
+    if (!bytes.empty() && !onlyMark && !EndsWithLineBreak(bytes)) bytes += "\r\n";
     bytes += "[" + std::string(section) + "]\r\n" + newLine + "\r\n";
     return;
   }
@@ -259,7 +315,7 @@ bool EraseSectionIn(std::string& bytes, std::string_view section) {
 std::vector<TIniLine> SplitIniLines(std::string_view text) {
   std::vector<TIniLine> lines;
   bool inSection = false;
-  std::size_t begin = 0;
+  std::size_t begin = text.starts_with(kUtf8ByteOrderMark) ? kUtf8ByteOrderMark.size() : 0;
   while (begin < text.size()) {
     std::size_t end = FindLineBreak(text, begin);
     std::size_t next;
@@ -312,37 +368,70 @@ TFileDevice::TFileDevice(std::string path) : Path_(std::move(path)) {}
 
 bool TFileDevice::Load(std::string& bytes) const {
   bytes.clear();
-  const int fd = open(Path_.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return errno == ENOENT;
-  const bool ok = ReadAll(fd, bytes);
+  Failure_.clear();
+  const auto fail = [this](std::string reason) {
+    Failure_ = std::move(reason);
+    return false;
+  };
+  // Looked at before opening: opening a FIFO or a device may block or act on it.
+  struct stat info {};
+  if (stat(Path_.c_str(), &info) != 0) return errno == ENOENT || fail(SystemReason(errno));
+  if (const char* why = NotRegularReason(info)) return fail(why);
+  if (static_cast<std::uintmax_t>(info.st_size) > kMaxIniFileBytes) return fail(kTooLarge);
+  const int fd = open(Path_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return errno == ENOENT || fail(SystemReason(errno));
+  std::string reason;
+  // The path may have been replaced between the look and the open.
+  bool ok = fstat(fd, &info) == 0;
+  if (!ok) reason = SystemReason(errno);
+  else if (const char* why = NotRegularReason(info)) ok = false, reason = why;
+  ok = ok && ReadAll(fd, static_cast<std::size_t>(info.st_size), kMaxIniFileBytes, bytes, reason);
   close(fd);
-  if (!ok) bytes.clear();
-  return ok;
+  if (!ok) {
+    bytes.clear();
+    bytes.shrink_to_fit();
+    return fail(reason);
+  }
+  return true;
 }
 
 bool TFileDevice::Store(const std::string& bytes) {
-  if (Path_.empty()) return false;
+  Failure_.clear();
+  const auto fail = [this](std::string reason) {
+    Failure_ = std::move(reason);
+    return false;
+  };
+  if (Path_.empty()) return fail("no file name");
   const std::string target = StoreTarget(Path_);
   struct stat existing {};
   const bool exists = stat(target.c_str(), &existing) == 0;
-  if (exists && (!S_ISREG(existing.st_mode) || access(target.c_str(), W_OK) != 0)) return false;
+  if (exists) {
+    if (const char* why = NotRegularReason(existing)) return fail(why);
+    if (access(target.c_str(), W_OK) != 0) return fail(SystemReason(errno));
+  }
 
+  RemoveDeadTemporaries(target);
   std::string temporaryPath;
   const int fd = CreateTemporary(target, temporaryPath);
-  if (fd < 0) return false;
+  if (fd < 0) return fail(SystemReason(errno));
+  int err = 0;
+  const auto step = [&err](bool done) {
+    if (!done && err == 0) err = errno != 0 ? errno : EIO;
+    return done;
+  };
   bool ok = true;
   if (exists) {
-    ok = fchmod(fd, existing.st_mode & 07777) == 0;
+    ok = step(fchmod(fd, existing.st_mode & 07777) == 0);
     if (ok && fchown(fd, existing.st_uid, existing.st_gid) != 0) {
       // Only the owner's group may not be ours to give; the permissions still hold.
     }
   }
-  ok = ok && WriteAll(fd, bytes) && fsync(fd) == 0;
-  ok = (close(fd) == 0) && ok;
-  ok = ok && rename(temporaryPath.c_str(), target.c_str()) == 0;
+  ok = ok && step(WriteAll(fd, bytes)) && step(fsync(fd) == 0);
+  ok = step(close(fd) == 0) && ok;
+  ok = ok && step(rename(temporaryPath.c_str(), target.c_str()) == 0);
   if (!ok) {
     unlink(temporaryPath.c_str());
-    return false;
+    return fail(SystemReason(err));
   }
   SyncFolder(target);
   return true;
@@ -364,6 +453,12 @@ bool TMemoryDevice::Store(const std::string& bytes) {
   return true;
 }
 
+std::string LoadWhole(const TIniDevice& device) {
+  std::string bytes;
+  if (!device.Load(bytes)) throw TIniError::UnableToRead(device.Name(), device.FailureReason());
+  return bytes;
+}
+
 // ---- the INI layer ----
 
 TIniFile::TIniFile(std::string fileName) : TIniFile(std::make_shared<TFileDevice>(std::move(fileName))) {}
@@ -382,12 +477,12 @@ std::string TIniFile::LoadForReading() const {
 std::string TIniFile::LoadForWriting() const {
   // A file that exists but cannot be read must not be replaced by the few lines we know.
   std::string bytes;
-  if (!Device_->Load(bytes)) throw TIniError::UnableToWrite(FileName());
+  if (!Device_->Load(bytes)) throw TIniError::UnableToWrite(FileName(), Device_->FailureReason());
   return bytes;
 }
 
 void TIniFile::Store(const std::string& bytes) {
-  if (!Device_->Store(bytes)) throw TIniError::UnableToWrite(FileName());
+  if (!Device_->Store(bytes)) throw TIniError::UnableToWrite(FileName(), Device_->FailureReason());
 }
 
 std::string TIniFile::ReadValue(std::string_view section, std::string_view key,

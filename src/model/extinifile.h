@@ -18,6 +18,10 @@
 
 namespace quorvel::model {
 
+// The largest terminal file read: a larger one is refused before it is read, so that
+// no file can exhaust the memory.
+inline constexpr std::size_t kMaxIniFileBytes = std::size_t{64} << 20;
+
 // Where the INI layer gets a file's bytes from and where it puts them back.
 class TIniDevice {
  public:
@@ -25,24 +29,33 @@ class TIniDevice {
   // The file name used in error messages.
   virtual std::string Name() const = 0;
   // Fills bytes with the whole content. A missing file gives empty bytes and true;
-  // false means the file exists but cannot be read.
+  // false means the file exists but cannot be read completely (bytes are then empty).
   virtual bool Load(std::string& bytes) const = 0;
   // Replaces the whole content at once; false when refused (the old content stays).
   virtual bool Store(const std::string& bytes) = 0;
+  // Why the last Load or Store failed, in plain words ("Read-only file system");
+  // empty when it did not fail or the reason is unknown.
+  virtual std::string FailureReason() const { return {}; }
 };
 
-// A file on disk. Store writes a temporary file in the same folder, flushes it to the
+// A file on disk. Load refuses, before reading anything, a path that is not a regular
+// file (a folder, a FIFO, a device) and a file larger than kMaxIniFileBytes.
+// Store writes a temporary file ".NAME.tmpPID-N" in the same folder, flushes it to the
 // disk and renames it over the original, keeping the original's permissions; through
-// a symbolic link it replaces the link's target.
+// a symbolic link it replaces the link's target. Before that it removes the temporary
+// files of the same file left by processes that no longer exist (a write killed
+// half-way). A path that exists and is not a regular file is never replaced.
 class TFileDevice final : public TIniDevice {
  public:
   explicit TFileDevice(std::string path);
   std::string Name() const override { return Path_; }
   bool Load(std::string& bytes) const override;
   bool Store(const std::string& bytes) override;
+  std::string FailureReason() const override { return Failure_; }
 
  private:
   std::string Path_;
+  mutable std::string Failure_;
 };
 
 // Bytes in memory, for tests and fuzzers.
@@ -68,6 +81,8 @@ class TMemoryDevice final : public TIniDevice {
 class TIniReader {
  public:
   virtual ~TIniReader() = default;
+  // The file name used in error messages.
+  virtual std::string FileName() const = 0;
   virtual std::string ReadValue(std::string_view section, std::string_view key,
                                 std::string_view defaultValue) const = 0;
   virtual std::vector<std::string> ReadSectionKeys(std::string_view section) const = 0;
@@ -89,9 +104,18 @@ struct TIniLine {
   std::string_view Value;  // key lines: the exact text after the first "="
 };
 
+// A UTF-8 byte-order mark, as some editors put at the start of a text file.
+inline constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
+
 // Splits text into lines (the views point into text). Key lines before the first
-// section header are reported as Other.
+// section header are reported as Other. A byte-order mark at the start of the text
+// belongs to no line: the first line begins after it, so edits keep it byte for byte.
 std::vector<TIniLine> SplitIniLines(std::string_view text);
+
+// The whole content, for a reader that must not go on with part of a file. Throws
+// TIniError "Unable to read <file>: <reason>" when the file exists but cannot be read
+// completely; a missing file gives empty bytes.
+std::string LoadWhole(const TIniDevice& device);
 
 // Name comparison of the whole layer: ASCII and Latin-1 letters without regard to case.
 bool SameIniName(std::string_view a, std::string_view b);
@@ -110,7 +134,7 @@ class TIniFile : public TIniReader {
   explicit TIniFile(std::string fileName);
   explicit TIniFile(std::shared_ptr<TIniDevice> device);
 
-  std::string FileName() const { return Device_->Name(); }
+  std::string FileName() const override { return Device_->Name(); }
 
   // The key's value, or defaultValue when the section or key is absent. Blanks
   // around key and value are ignored; a value whose first and last characters are
@@ -125,7 +149,8 @@ class TIniFile : public TIniReader {
   std::vector<std::string> ReadSectionLines(std::string_view section) const;
   bool ValueExists(std::string_view section, std::string_view key) const;
 
-  // Throws TIniError "Unable to write to <file>" when the file cannot be replaced, and
+  // Throws TIniError "Unable to write to <file>: <reason>" when the file cannot be
+  // read completely or replaced, and
   // TIniError with a description for a name or value that an INI line cannot hold
   // (line breaks, "=" in a key, a key starting with ";" or "["); nothing is written then.
   void WriteKey(std::string_view section, std::string_view key, std::string_view value);

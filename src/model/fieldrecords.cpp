@@ -111,11 +111,19 @@ std::string AssembleStoredItemList(const std::vector<std::string>& items) {
 std::string ItemListKey(int fieldNumber) { return "CL" + std::to_string(fieldNumber); }
 
 TCommandDefinition ReadCommandDefinition(const TIniReader& file, std::string_view section) {
-  return ParseCommandDefinition(file.ReadValue(section, CommandsKey, ""));
+  try {
+    return ParseCommandDefinition(file.ReadValue(section, CommandsKey, ""));
+  } catch (const TConvertError& error) {
+    throw error.At(file.FileName(), std::string(section), std::string(CommandsKey));
+  }
 }
 
 TAnswerDefinition ReadAnswerDefinition(const TIniReader& file, std::string_view section) {
-  return ParseAnswerDefinition(file.ReadValue(section, AnswersKey, ""));
+  try {
+    return ParseAnswerDefinition(file.ReadValue(section, AnswersKey, ""));
+  } catch (const TConvertError& error) {
+    throw error.At(file.FileName(), std::string(section), std::string(AnswersKey));
+  }
 }
 
 std::vector<std::string> ReadItemList(const TIniMemory& copy, std::string_view section, int fieldNumber) {

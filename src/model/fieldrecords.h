@@ -106,7 +106,8 @@ std::string ItemListKey(int fieldNumber);
 //
 // The command definition and the answer definition from "Commands" and
 // "Answers" (default empty). The terminal window reads its in-memory copy; the
-// editors and tools may pass a TExtIniFile. Throws TConvertError as above.
+// editors and tools may pass a TExtIniFile. Throws TConvertError as above, saying where
+// (file, section, key).
 TCommandDefinition ReadCommandDefinition(const TIniReader& file, std::string_view section);
 TAnswerDefinition ReadAnswerDefinition(const TIniReader& file, std::string_view section);
 

@@ -7,8 +7,7 @@ TIniMemory::TIniMemory(std::string fileName) : TIniMemory(std::make_shared<TFile
 TIniMemory::TIniMemory(std::shared_ptr<TIniDevice> device) : Device_(std::move(device)) { Reload(); }
 
 void TIniMemory::Reload() {
-  std::string bytes;
-  if (!Device_->Load(bytes)) bytes.clear();
+  const std::string bytes = LoadWhole(*Device_);
   std::vector<TSection> sections;
   std::unordered_map<std::string, std::size_t> index;
   for (const TIniLine& line : SplitIniLines(bytes)) {

@@ -5,7 +5,9 @@
 // Its reads differ from the INI layer's: a value is the exact text after the key name
 // and its "=" (no blanks removed, no quotes removed, no length limit), and a key line
 // written with blanks before "=" is not found. Names compare without regard to case;
-// a missing or unreadable file loads as empty.
+// a missing file loads as empty. A file that exists but cannot be read completely (not
+// a regular file, larger than kMaxIniFileBytes, a read error) throws TIniError
+// "Unable to read <file>: <reason>", from the constructor and from Reload.
 #include <memory>
 #include <string>
 #include <string_view>
@@ -21,9 +23,9 @@ class TIniMemory : public TIniReader {
   explicit TIniMemory(std::string fileName);
   explicit TIniMemory(std::shared_ptr<TIniDevice> device);
 
-  std::string FileName() const { return Device_->Name(); }
+  std::string FileName() const override { return Device_->Name(); }
 
-  // Loads the file again.
+  // Loads the file again; when it throws, the copy keeps what it held before.
   void Reload();
 
   std::string ReadValue(std::string_view section, std::string_view key,

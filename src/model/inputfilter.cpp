@@ -9,6 +9,21 @@ bool IsSeparator(unsigned char c) { return c == '.' || c == ','; }
 unsigned char Upper(unsigned char c) { return (c >= 'a' && c <= 'z') ? static_cast<unsigned char>(c - 'a' + 'A') : c; }
 bool UpperCasedByFilter(TFldType type) { return type == ftdHexadecimal || type == ftdBool; }
 
+// The character rule of a type in words, as a refusal states it.
+const char* CharacterRule(TFldType type) {
+  switch (type) {
+    case ftdAlpha: return "letters A-Z and a-z only";
+    case ftdCurrency: return "digits and at most one \".\" or \",\"";
+    case ftdNumerical:
+    case ftdDecimal: return "digits only";
+    case ftdHexadecimal: return "hexadecimal digits only";
+    case ftdBinary: return "0 and 1 only";
+    case ftdBool: return "S, N or Y only";
+    case ftdAlphaNumeric: break;
+  }
+  return "any character";
+}
+
 }  // namespace
 
 int ImpliedMaxLength(TFldType type) { return type == ftdBool ? 1 : 0; }
@@ -42,6 +57,32 @@ bool TextFits(TFldType type, std::string_view text) {
     if (!CharacterFits(type, static_cast<unsigned char>(c))) return false;
   }
   return true;
+}
+
+}  // namespace quorvel::model
+
+namespace quorvel::model {
+
+std::optional<std::string> TypeIntoControl(TFldType type, int maxLength, std::string_view text,
+                                           std::string& refusal) {
+  std::string typed;
+  for (const char c : text) {
+    const std::optional<char32_t> key = FilterKey(type, static_cast<unsigned char>(c), typed);
+    if (!key) {
+      refusal = CharacterRule(type);
+      return std::nullopt;
+    }
+    typed += static_cast<char>(*key);
+  }
+  if (maxLength > 0 && typed.size() > static_cast<std::size_t>(maxLength)) {
+    refusal = "at most " + std::to_string(maxLength) + " characters";
+    return std::nullopt;
+  }
+  if (!TextFits(type, typed)) {  // a byte above 127 passes the key filter, not the change check
+    refusal = CharacterRule(type);
+    return std::nullopt;
+  }
+  return typed;
 }
 
 }  // namespace quorvel::model

@@ -3,6 +3,7 @@
 // text type accepts while typing, and whether a whole text fits the type after
 // the user changed it. Pure functions; the widget applies them.
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace quorvel::model {
@@ -38,5 +39,13 @@ std::optional<char32_t> FilterKey(TFldType type, char32_t key, std::string_view 
 // The change check: true when every character of the text fits the type. A
 // text that fails is to be set empty by the control.
 bool TextFits(TFldType type, std::string_view text);
+
+// The text a control of the type holds after `text` (bytes, Latin-1) is typed into it
+// key by key from empty: every key passes the key filter (types 5 and 7 upper-case
+// it), the text stays within maxLength characters (0: no limit) and passes the change
+// check. nullopt when the control would not hold the text as typed; `refusal` then
+// names the rule ("digits only", "at most 4 characters").
+std::optional<std::string> TypeIntoControl(TFldType type, int maxLength, std::string_view text,
+                                           std::string& refusal);
 
 }  // namespace quorvel::model

@@ -240,7 +240,12 @@ TFixedAnswerTable ReadFixedAnswers(const TIniReader& file, std::string_view sect
   TFixedAnswerTable table;
   for (const std::string& key : file.ReadSectionKeys(section)) {
     if (table.Records.size() == kMaxFixedAnswerRecords) break;
-    TFixedAnswer record = DecodeFixedAnswer(file.ReadValue(section, key, ""));
+    TFixedAnswer record;
+    try {
+      record = DecodeFixedAnswer(file.ReadValue(section, key, ""));
+    } catch (const TConvertError& error) {
+      throw error.At(file.FileName(), std::string(section), key);
+    }
     if (record.Panel < 1 || record.Panel > kMaxStatusPanels) continue;
     table.Records.push_back(std::move(record));
   }
@@ -288,7 +293,7 @@ void WriteTemplate(const std::string& fileName) {
 }
 
 void WriteTemplate(TIniDevice& device) {
-  if (!device.Store(std::string(NewFileTemplate()))) throw TIniError::UnableToWrite(device.Name());
+  if (!device.Store(std::string(NewFileTemplate()))) throw TIniError::UnableToWrite(device.Name(), device.FailureReason());
 }
 
 }  // namespace quorvel::model

@@ -73,7 +73,8 @@ struct TFixedAnswerTable {
 
 // Reads the records of one section in key order. The panel number is read as a
 // decimal number, mask and result as hexadecimal (at most FFFF), the colour by name or
-// number; a value that is none of these throws TConvertError. The table holds at most
+// number; a value that is none of these throws TConvertError
+// that says where (file, section, key). The table holds at most
 // 70 records: later keys are ignored, as are records whose panel is outside 1..16.
 TFixedAnswerTable ReadFixedAnswers(const TIniReader& file, std::string_view section);
 
@@ -96,7 +97,7 @@ std::string CommandSectionName(std::string_view group, std::string_view command)
 // The bytes a new terminal file starts with (CR LF line endings).
 std::string_view NewFileTemplate();
 // Writes the template into a file, replacing it atomically; throws TIniError
-// "Unable to write to <file>" when refused.
+// "Unable to write to <file>: <reason>" when refused.
 void WriteTemplate(const std::string& fileName);
 void WriteTemplate(TIniDevice& device);
 

@@ -319,7 +319,11 @@ void TFormChildTerminalWindow::ReadFixedAnswerTables() {
 }
 
 void TFormChildTerminalWindow::ReloadFile() {
-  terminalFile_->Reload();
+  try {
+    terminalFile_->Reload();
+  } catch (const model::TIniError& error) {  // the copy keeps what it held
+    widgets::ShowError(context_.Prompts(), this, QString::fromLocal8Bit(error.what()));
+  }
   ReadFixedAnswerTables();
 }
 

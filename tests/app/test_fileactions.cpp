@@ -11,6 +11,8 @@
 #include <QUrl>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 #include "app/logwindow.h"
 #include "app/settings.h"
 #include "host/fiscalcontrol.h"
@@ -80,6 +82,20 @@ class TestFileActions : public QObject {
     QCOMPARE(window->Settings().Protocol, 0);
     QVERIFY(!window->ActionEditRC->isEnabled());
     QVERIFY(FileActionsEnabled(*window));
+  }
+
+  // A FIFO or a file over 64 MiB would hang or exhaust the program: it is refused with
+  // the reason before anything is read, and the program runs on without a file.
+  void fileThatCannotBeReadCompletelyIsRefusedWithTheReason() {
+    TMainWindowFixture fixture;
+    const QString fifo = fixture.Path(QStringLiteral("pipe.qvl"));
+    QVERIFY(mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
+    fixture.SetSetting("File", fifo);
+    auto window = fixture.StartShown();
+    QTRY_COMPARE(fixture.prompts.MessageTexts(),
+                 QStringList{QStringLiteral("Unable to read ") + fifo + QStringLiteral(": not a regular file")});
+    QVERIFY(!window->TerminalFileOpen());
+    QVERIFY(NoFileActionEnabled(*window));
   }
 
   void closeBoxOfAChildWindowOnlyMinimizesIt() {
@@ -233,7 +249,12 @@ class TestFileActions : public QObject {
     fixture.prompts.fileAnswers.push_back(target);
     fixture.prompts.shown.clear();
     window->ActionSaveAs->trigger();
-    QCOMPARE(fixture.prompts.MessageTexts(), QStringList{QStringLiteral("Unable to write to ") + target});
+    const QStringList shown = fixture.prompts.MessageTexts();
+    QCOMPARE(shown.size(), 1);
+    // The text, then the reason the system gave.
+    QVERIFY2(shown.front().startsWith(QStringLiteral("Unable to write to ") + target + QStringLiteral(": ")),
+             qPrintable(shown.front()));
+    QVERIFY(shown.front().size() > (QStringLiteral("Unable to write to ") + target + QStringLiteral(": ")).size());
     QCOMPARE(OpenFile(*window), original);
     QVERIFY(window->TerminalFileOpen());
   }
@@ -320,7 +341,8 @@ class TestFileActions : public QObject {
     QTRY_VERIFY(window->TerminalFileOpen());
     fixture.prompts.shown.clear();
     window->ActionClose->trigger();
-    QCOMPARE(fixture.prompts.MessageTexts(), QStringList{QStringLiteral("Unable to write to ") + path});
+    QCOMPARE(fixture.prompts.MessageTexts(),
+             QStringList{QStringLiteral("Unable to write to ") + path + QStringLiteral(": No such file or directory")});
     QVERIFY(NoFileActionEnabled(*window));  // the windows are gone all the same
   }
 
@@ -360,7 +382,8 @@ class TestFileActions : public QObject {
     qputenv("XDG_DATA_HOME", dataHome);
     const QString target = blocker + QStringLiteral("/data/") + quorvel::app::ProgramBaseName() +
                            QStringLiteral("/default.qvl");
-    QCOMPARE(fixture.prompts.MessageTexts(), QStringList{QStringLiteral("Unable to write to ") + target});
+    QCOMPARE(fixture.prompts.MessageTexts(),
+             QStringList{QStringLiteral("Unable to write to ") + target + QStringLiteral(": Not a directory")});
     QVERIFY(!QFile::exists(target));
     QCOMPARE(OpenFile(window), target);
     QVERIFY(window.TerminalFileOpen());  // on a file that reads as empty

@@ -29,7 +29,7 @@ TEST_F(CliNewTest, RefusedFileAndBadArgumentsAreReported) {
   const std::string unreachable = (folder / "missing" / "new.qvl").string();
   const TCliRun refused = RunCli({"new", unreachable});
   EXPECT_EQ(refused.status, 1);
-  EXPECT_EQ(refused.err, "Unable to write to " + unreachable + "\n");
+  EXPECT_EQ(refused.err, "Unable to write to " + unreachable + ": No such file or directory\n");
   const TCliRun noFile = RunCli({"new"});
   EXPECT_EQ(noFile.status, 2);
   EXPECT_NE(noFile.err.find("usage"), std::string::npos);

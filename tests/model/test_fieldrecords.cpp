@@ -7,6 +7,8 @@
 
 #include "common/tempfolder.h"
 #include "model/errors.h"
+#include "model/inimemory.h"
+#include "model/terminalfile.h"
 
 namespace quorvel::model {
 namespace {
@@ -85,6 +87,28 @@ TEST(ParseCommandDefinition, StrictValuesStopTheReading) {
   }
   // A later field's mode is never read, so it cannot stop the reading.
   EXPECT_NO_THROW(ParseCommandDefinition(Record("0") + "," + Record("bad")));
+}
+
+// A number that cannot be read says in which file, section and key it stands.
+TEST(ReadRecords, ConversionErrorSaysWhere) {
+  const std::string text =
+      "[FiscalAnswer]\r\nRecord1=1,one,FF11,0011,\"M\",clRed\r\n"
+      "[GC]\r\nCommands=0,\"A\",\"\",two,\"\",0,0,0,0,0,0,0\r\nAnswers=\"A\",x2,0\r\n";
+  const TIniMemory memory(std::make_shared<TMemoryDevice>(text, "shop.qvl"));
+  const auto messageOf = [](const auto& read) {
+    try {
+      read();
+    } catch (const TConvertError& error) {
+      return std::string(error.what());
+    }
+    return std::string("no error");
+  };
+  EXPECT_EQ(messageOf([&] { ReadCommandDefinition(memory, "GC"); }),
+            "'two' is not a valid integer value (file shop.qvl, section [GC], key Commands)");
+  EXPECT_EQ(messageOf([&] { ReadAnswerDefinition(memory, "GC"); }),
+            "'x2' is not a valid integer value (file shop.qvl, section [GC], key Answers)");
+  EXPECT_EQ(messageOf([&] { ReadFixedAnswers(memory, "FiscalAnswer"); }),
+            "'one' is not a valid integer value (file shop.qvl, section [FiscalAnswer], key Record1)");
 }
 
 TEST(ParseCommandDefinition, UnwrittenCodesReadAsSoundMeanings) {

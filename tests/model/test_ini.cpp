@@ -1,15 +1,24 @@
 // The INI layer on real files: names, reading rules, write placement, exact bytes,
 // atomic replacement and refused writes.
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/inotify.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <climits>
 #include <csignal>
+#include <cstring>
 #include <filesystem>
 
 #include "common/tempfolder.h"
 #include "model/extinifile.h"
+#include "model/inimemory.h"
+#include "model/terminalfile.h"
 
 namespace quorvel::model {
 namespace {
@@ -186,7 +195,7 @@ TEST_F(IniFileTest, RefusedWriteRaisesTheMessageAndKeepsTheFile) {
     file.WriteKey("S", "K", "v");
     FAIL() << "no error";
   } catch (const TIniError& error) {
-    EXPECT_STREQ(error.what(), ("Unable to write to " + unreachable).c_str());
+    EXPECT_STREQ(error.what(), ("Unable to write to " + unreachable + ": No such file or directory").c_str());
   }
   file.DeleteKey("S", "K");  // passes silently
 
@@ -314,6 +323,169 @@ TEST_F(IniFileTest, NamesAndValuesThatALineCannotHoldAreRefused) {
     EXPECT_THROW(TIniFile(Path).WriteKey(c.section, c.key, c.value), TIniError) << c.section << "/" << c.key;
     EXPECT_EQ(ReadBytes(Path), content);
   }
+}
+
+TEST_F(IniFileTest, ByteOrderMarkIsSkippedWhenReadingAndKeptWhenWriting) {
+  const std::string mark = "\xEF\xBB\xBF";
+  WriteBytes(Path, mark + "[General]\r\nProtocol=1\r\nInputDateFormat=3\r\n");
+  EXPECT_EQ(ReadGeneral(TIniFile(Path)), (TGeneralSettings{1, 3, 0}));
+  EXPECT_EQ(TIniMemory(Path).ReadValue("general", "Protocol", ""), "1");
+  EXPECT_EQ(TIniFile(Path).ReadSectionKeys("General"), (std::vector<std::string>{"Protocol", "InputDateFormat"}));
+
+  const auto write = [](TIniFile& f) { f.WriteKey("General", "Protocol", "0"); };
+  EXPECT_EQ(After(mark + "[General]\r\nProtocol=1\r\n", write), mark + "[General]\r\nProtocol=0\r\n");
+  EXPECT_EQ(After(mark, write), mark + "[General]\r\nProtocol=0\r\n");
+  EXPECT_EQ(After(mark + "[General]\r\nProtocol=1\r\n[B]\r\n", [](TIniFile& f) { f.EraseSection("General"); }),
+            mark + "[B]\r\n");
+  // Only a mark at the very start is one.
+  EXPECT_EQ(After("[A]\r\n" + mark + "X=1\r\n", [](TIniFile& f) { f.WriteKey("A", "X", "2"); }),
+            "[A]\r\n" + mark + "X=1\r\nX=2\r\n");
+}
+
+// Paths that must never be read as a terminal file: reading them could block (a FIFO),
+// never end (/dev/zero) or exhaust the memory. They are refused before anything is read,
+// with the reason, and never replaced.
+TEST_F(IniFileTest, PathsThatAreNotRegularFilesOrTooLargeAreRefusedBeforeReading) {
+  const std::string folder = Folder.File("folder.qvl");
+  std::filesystem::create_directory(folder);
+  const std::string fifo = Folder.File("fifo.qvl");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  const std::string large = Folder.File("large.qvl");
+  WriteBytes(large, "[General]\r\nProtocol=1\r\n");
+  ASSERT_EQ(truncate(large.c_str(), static_cast<off_t>(kMaxIniFileBytes) + 1), 0);  // sparse: costs no disk
+  const struct {
+    std::string path;
+    std::string reason;
+  } cases[] = {
+      {folder, "it is a folder"},
+      {fifo, "not a regular file"},
+      {"/dev/zero", "not a regular file"},
+      {large, "larger than 64 MiB"},
+  };
+  for (const auto& c : cases) {
+    TFileDevice device(c.path);
+    std::string bytes = "stale";
+    EXPECT_FALSE(device.Load(bytes)) << c.path;
+    EXPECT_TRUE(bytes.empty());
+    EXPECT_EQ(device.FailureReason(), c.reason);
+    try {
+      TIniMemory memory(c.path);
+      ADD_FAILURE() << "no error for " << c.path;
+    } catch (const TIniError& error) {
+      EXPECT_EQ(std::string(error.what()), "Unable to read " + c.path + ": " + c.reason);
+    }
+    EXPECT_EQ(TIniFile(c.path).ReadValue("General", "Protocol", "none"), "none");
+    try {
+      TIniFile(c.path).WriteKey("General", "Protocol", "0");
+      ADD_FAILURE() << "no error for " << c.path;
+    } catch (const TIniError& error) {
+      EXPECT_EQ(std::string(error.what()), "Unable to write to " + c.path + ": " + c.reason);
+    }
+  }
+  struct stat info {};
+  ASSERT_EQ(stat(fifo.c_str(), &info), 0);
+  EXPECT_TRUE(S_ISFIFO(info.st_mode));
+  EXPECT_EQ(std::filesystem::file_size(large), kMaxIniFileBytes + 1);
+
+  // A file of exactly the limit is read.
+  ASSERT_EQ(truncate(large.c_str(), static_cast<off_t>(kMaxIniFileBytes)), 0);
+  EXPECT_EQ(TIniMemory(large).ReadValue("General", "Protocol", ""), "1");
+}
+
+// A small tmpfs remounted read-only: the file system refuses the write, whoever we are.
+TEST_F(IniFileTest, RefusedWriteSaysWhyAndKeepsTheFile) {
+  const std::string mountPoint = Folder.File("ro");
+  std::filesystem::create_directory(mountPoint);
+  if (mount("tmpfs", mountPoint.c_str(), "tmpfs", 0, "size=1m") != 0)
+    GTEST_SKIP() << "cannot mount a tmpfs here: " << std::strerror(errno);
+  const std::string path = mountPoint + "/shop.qvl";
+  const std::string content = "[S]\r\nK=1\r\n";
+  WriteBytes(path, content);
+  const bool readOnly = mount(nullptr, mountPoint.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) == 0;
+  if (readOnly) {
+    try {
+      TIniFile(path).WriteKey("S", "K", "2");
+      ADD_FAILURE() << "no error";
+    } catch (const TIniError& error) {
+      EXPECT_EQ(std::string(error.what()), "Unable to write to " + path + ": Read-only file system");
+    }
+    EXPECT_EQ(ReadBytes(path), content);
+  }
+  umount(mountPoint.c_str());
+  if (!readOnly) GTEST_SKIP() << "cannot remount the tmpfs read-only";
+}
+
+// The names in folder that start with prefix.
+std::vector<std::string> NamesStartingWith(const std::filesystem::path& folder, const std::string& prefix) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    const std::string name = entry.path().filename().string();
+    if (name.starts_with(prefix)) names.push_back(name);
+  }
+  return names;
+}
+
+// A writer killed with SIGKILL in the middle of a replacement leaves its temporary file;
+// the next write of the same file removes it, and leaves those of living writers alone.
+TEST_F(IniFileTest, TemporaryFilesOfAKilledWriterGoAtTheNextWrite) {
+  WriteBytes(Path, "[S]\r\nK=1\r\n");
+  const std::string big(8 << 20, 'x');  // a write long enough to be caught in the middle
+  const int watch = inotify_init1(IN_CLOEXEC);
+  ASSERT_GE(watch, 0);
+  ASSERT_GE(inotify_add_watch(watch, Folder.Path().c_str(), IN_CREATE), 0);
+
+  std::vector<std::string> debris;
+  for (int attempt = 0; attempt < 20 && debris.empty(); ++attempt) {
+    const pid_t writer = fork();
+    ASSERT_GE(writer, 0);
+    if (writer == 0) {
+      for (;;) {
+        try {
+          TIniFile(Path).WriteKey("S", "Big", big);
+        } catch (...) {
+        }
+      }
+    }
+    // Wait until the writer has created its temporary file, then kill it at once.
+    const std::string prefix = ".test.qvl.tmp" + std::to_string(writer) + "-";
+    alignas(inotify_event) char events[4096];
+    for (bool created = false; !created;) {
+      const ssize_t got = read(watch, events, sizeof events);
+      ASSERT_GT(got, 0);
+      for (ssize_t at = 0; at < got;) {
+        const auto* event = reinterpret_cast<const inotify_event*>(events + at);
+        if (event->len > 0 && std::string(event->name).starts_with(prefix)) created = true;
+        at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+      }
+    }
+    kill(writer, SIGKILL);
+    waitpid(writer, nullptr, 0);
+    debris = NamesStartingWith(Folder.Path(), prefix);
+  }
+  close(watch);
+  ASSERT_FALSE(debris.empty()) << "the writer was never caught in the middle of a write";
+
+  // A temporary file of a process that still runs, even a hand-made one, stays.
+  int hold[2];
+  ASSERT_EQ(pipe(hold), 0);
+  const pid_t living = fork();
+  ASSERT_GE(living, 0);
+  if (living == 0) {
+    close(hold[1]);
+    char byte;
+    (void)!read(hold[0], &byte, 1);  // until the test closes its end
+    _exit(0);
+  }
+  close(hold[0]);
+  const std::string livingTemporary = ".test.qvl.tmp" + std::to_string(living) + "-7";
+  WriteBytes(Folder.File(livingTemporary), "in progress");
+
+  TIniFile(Path).WriteKey("S", "K", "2");
+  EXPECT_EQ(TIniFile(Path).ReadValue("S", "K", ""), "2");
+  for (const std::string& name : debris) EXPECT_FALSE(std::filesystem::exists(Folder.File(name))) << name;
+  EXPECT_TRUE(std::filesystem::exists(Folder.File(livingTemporary)));
+  close(hold[1]);
+  waitpid(living, nullptr, 0);
 }
 
 TEST(IniLinesTest, SplitsEveryKindOfLineEnding) {

@@ -74,3 +74,39 @@ TEST(ImpliedMaxLength, OnlyBooleanIsLimited) {
 
 }  // namespace
 }  // namespace quorvel::model
+
+namespace quorvel::model {
+namespace {
+
+// The command line types a value into a field as the user would: what the control
+// would swallow, or cut at its maximum length, is refused with the rule it breaks.
+TEST(TypeIntoControl, HoldsWhatTypingGivesOrNamesTheRule) {
+  const struct {
+    TFldType type;
+    int maxLength;
+    std::string text;
+    std::optional<std::string> held;
+    std::string rule;
+  } cases[] = {
+      {ftdCurrency, 0, "12,5", "12,5", ""},
+      {ftdCurrency, 0, "1.2.3", std::nullopt, "digits and at most one \".\" or \",\""},
+      {ftdCurrency, 0, "1.2,3", std::nullopt, "digits and at most one \".\" or \",\""},
+      {ftdHexadecimal, 0, "1bf", "1BF", ""},
+      {ftdHexadecimal, 0, "1g", std::nullopt, "hexadecimal digits only"},
+      {ftdBool, 0, "y", "Y", ""},
+      {ftdNumerical, 3, "123", "123", ""},
+      {ftdNumerical, 3, "1234", std::nullopt, "at most 3 characters"},
+      {ftdNumerical, 0, "12a", std::nullopt, "digits only"},
+      {ftdAlpha, 0, "ab\xe9", std::nullopt, "letters A-Z and a-z only"},  // passes the key, not the change check
+      {ftdAlphaNumeric, 0, "x'1B'A \xe9", "x'1B'A \xe9", ""},
+      {ftdBinary, 0, "", "", ""},
+  };
+  for (const auto& c : cases) {
+    std::string rule;
+    EXPECT_EQ(TypeIntoControl(c.type, c.maxLength, c.text, rule), c.held) << c.text;
+    EXPECT_EQ(rule, c.rule) << c.text;
+  }
+}
+
+}  // namespace
+}  // namespace quorvel::model

@@ -85,7 +85,7 @@ TEST_F(TerminalFileTest, WriteTemplateCreatesOrReplacesTheFile) {
     WriteTemplate(unreachable);
     FAIL() << "no error";
   } catch (const TIniError& error) {
-    EXPECT_STREQ(error.what(), ("Unable to write to " + unreachable).c_str());
+    EXPECT_STREQ(error.what(), ("Unable to write to " + unreachable + ": No such file or directory").c_str());
   }
 }
 
