@@ -12,7 +12,8 @@
 namespace quorvel::cli {
 namespace {
 
-constexpr const char* kDgiUsage = "dgi --device PATH [--timeout MS (default 1000, 0 = no limit)] DATA";
+constexpr const char* kDgiUsage =
+    "dgi --device PATH [--timeout MS (default 1000, 0 = no limit)] [--deadline MS (default 120000, 0 = none)] DATA";
 
 // The answer time-out the desktop program starts with.
 constexpr std::int32_t kDefaultTimeOutMs = 1000;
@@ -20,6 +21,7 @@ constexpr std::int32_t kDefaultTimeOutMs = 1000;
 struct TDgiArguments {
   std::string device;
   std::int32_t timeOutMs = kDefaultTimeOutMs;
+  int deadlineMs = kDefaultDeadlineMs;
   std::string data;
 };
 
@@ -28,6 +30,7 @@ std::optional<TDgiArguments> ParseArguments(const std::vector<std::string>& args
   TDgiArguments parsed;
   const TOptionTable options = {
       {"--device", StoreText(parsed.device)},
+      {"--deadline", StoreDeadline(parsed.deadlineMs)},
       {"--timeout",
        [&](const std::string& value) -> std::optional<std::string> {
          const auto ms = model::ParseDecimalInt32(value);
@@ -57,7 +60,7 @@ std::optional<TDgiArguments> ParseArguments(const std::vector<std::string>& args
 int RunDgi(const std::vector<std::string>& args) {
   const auto parsed = ParseArguments(args);
   if (!parsed) return kExitRefused;
-  return RunDgiCommand(parsed->device, parsed->timeOutMs, parsed->data);
+  return RunDgiCommand(parsed->device, parsed->timeOutMs, parsed->deadlineMs, parsed->data);
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
-// quorvel-cli host --device PATH [--baud BPS] [--protocol compatible|extended] FIELD...
+// quorvel-cli host --device PATH [--baud BPS] [--protocol compatible|extended]
+// [--deadline MS] FIELD...
 // Sends one command on the host port and prints one line per event, in order.
 #include <chrono>
 #include <cstdio>
@@ -17,12 +18,13 @@ namespace {
 
 constexpr const char* kHostUsage =
     "host --device PATH [--baud 1200|2400|4800|9600|19200|38400|57600|115200] "
-    "[--protocol compatible|extended] FIELD...";
+    "[--protocol compatible|extended] [--deadline MS (default 120000, 0 = none)] FIELD...";
 
 struct THostArguments {
   std::string device;
   std::optional<host::TBaudRate> baud;  // 9600 unless given
   host::TProtocolType protocol = host::protocol_Compatible;
+  int deadlineMs = kDefaultDeadlineMs;
   std::vector<std::string> fields;  // escapes expanded
 };
 
@@ -34,6 +36,7 @@ std::optional<THostArguments> ParseArguments(const std::vector<std::string>& arg
   const TOptionTable options = {
       {"--device", StoreText(parsed.device)},
       {"--baud", StoreBaud(parsed.baud)},
+      {"--deadline", StoreDeadline(parsed.deadlineMs)},
       {"--protocol",
        [&](const std::string& value) -> std::optional<std::string> {
          if (value == "compatible") parsed.protocol = host::protocol_Compatible;
@@ -95,9 +98,13 @@ int RunHost(const std::vector<std::string>& args) {
   for (const auto& field : parsed->fields)
     if (!control.AddDataField(field)) return Refused(control);
   if (!control.SendCommand()) return Refused(control);
-  // Every exchange ends: busy reports keep it going, 3500 ms of silence end it.
+  // Busy reports, NAKs and answers with a bad checksum keep an exchange going for as
+  // long as the printer sends them; the deadline ends it all the same.
   const auto done = [&] { return ended && control.State() != host::EFP_S_Busy; };
-  while (!loop.RunUntil(done, std::chrono::hours(1))) {
+  if (!RunUntilDeadline(loop, done, parsed->deadlineMs) && !ended) {
+    control.Purge();
+    PrintLine(kDeadlineLine);
+    status = kExitErrorEvent;
   }
   control.ClosePort();
   return status;

@@ -1,12 +1,12 @@
 // quorvel-cli inspect FILE: prints what the terminal window reads from a
-// terminal file, one line per item, and stops with status 1 at the first value
-// the window could not read.
+// terminal file, one line per item. A file that cannot be read completely, or a
+// value the window could not read, gives status 1 and no output at all.
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <exception>
-#include <filesystem>
-#include <fstream>
 #include <set>
 #include <string>
 #include <vector>
@@ -33,6 +33,9 @@ std::string Hex(unsigned value, int digits) {
 
 std::string Bit(bool value) { return value ? "1" : "0"; }
 
+// The output, printed only once the whole file has been read.
+using TLines = std::vector<std::string>;
+
 // The code of a key "RC" + n that a look-up of code n finds: n in decimal
 // without leading zeros, as a 16-bit return code.
 bool ReturnCodeOfKey(const std::string& key, unsigned& code) {
@@ -44,18 +47,18 @@ bool ReturnCodeOfKey(const std::string& key, unsigned& code) {
   return code <= 0xFFFF;
 }
 
-void PrintReturnCodes(const TIniMemory& copy) {
+void PrintReturnCodes(const TIniMemory& copy, TLines& out) {
   std::set<unsigned> printed;
   for (const std::string& key : copy.ReadSectionKeys(kSectionReturnCodes)) {
     unsigned code = 0;
     if (!ReturnCodeOfKey(key, code) || !printed.insert(code).second) continue;
-    WriteLine("returncode " + std::to_string(code) + " " + ReadReturnCodeDescription(copy, code));
+    out.push_back("returncode " + std::to_string(code) + " " + ReadReturnCodeDescription(copy, code));
   }
 }
 
-void PrintFixedAnswers(const TIniMemory& copy, std::string_view section, const std::string& word) {
+void PrintFixedAnswers(const TIniMemory& copy, std::string_view section, const std::string& word, TLines& out) {
   for (const TFixedAnswer& record : ReadFixedAnswers(copy, section).Records) {
-    WriteLine("fixed " + word + " panel=" + std::to_string(record.Panel) + " mask=" + Hex(record.Mask, 4) +
+    out.push_back("fixed " + word + " panel=" + std::to_string(record.Panel) + " mask=" + Hex(record.Mask, 4) +
               " result=" + Hex(record.Result, 4) + " color=" + Hex(record.Color, 8) + " " + record.Text);
   }
 }
@@ -66,12 +69,12 @@ void WarnBeyondLimit(const std::string& command, std::size_t count, const char* 
                kind, MaxDynamicFields);
 }
 
-void PrintCommand(const TIniMemory& copy, const std::string& group, const std::string& command) {
+void PrintCommand(const TIniMemory& copy, const std::string& group, const std::string& command, TLines& out) {
   const std::string section = CommandSectionName(group, command);
   const std::string name = group + "/" + command;
   const TCommandDefinition definition = ReadCommandDefinition(copy, section);
   const TAnswerDefinition answers = ReadAnswerDefinition(copy, section);
-  WriteLine("command " + name + " mode=" + std::to_string(definition.Mode) +
+  out.push_back("command " + name + " mode=" + std::to_string(definition.Mode) +
             " fields=" + std::to_string(definition.Fields.size()) + " answers=" + std::to_string(answers.Fields.size()));
   WarnBeyondLimit(name, definition.FieldsBeyondLimit, "command");
   WarnBeyondLimit(name, answers.FieldsBeyondLimit, "answer");
@@ -79,7 +82,7 @@ void PrintCommand(const TIniMemory& copy, const std::string& group, const std::s
   int number = 0;
   for (const TCommandField& f : definition.Fields) {
     ++number;
-    WriteLine("cmdfield " + std::to_string(number) + " caption=" + f.Caption + " type=" + std::to_string(f.TextType) +
+    out.push_back("cmdfield " + std::to_string(number) + " caption=" + f.Caption + " type=" + std::to_string(f.TextType) +
               " control=" + std::to_string(f.ControlType) + " max=" + std::to_string(f.MaxLength) +
               " required=" + Bit(f.Required) + " readonly=" + Bit(f.ReadOnly) + " min=" + std::to_string(f.MinLength) +
               " decimals=" + std::to_string(f.Decimals) + " autoinc=" + Bit(f.AutoIncrement) +
@@ -88,25 +91,28 @@ void PrintCommand(const TIniMemory& copy, const std::string& group, const std::s
   number = 0;
   for (const TAnswerField& f : answers.Fields) {
     ++number;
-    WriteLine("ansfield " + std::to_string(number) + " caption=" + f.Caption + " type=" + std::to_string(f.Type) +
+    out.push_back("ansfield " + std::to_string(number) + " caption=" + f.Caption + " type=" + std::to_string(f.Type) +
               " decimals=" + std::to_string(f.Decimals));
   }
   const std::vector<std::string> notes = ReadNotes(copy, section);
-  if (!notes.empty()) WriteLine("notes " + EncodeCommaList(notes));
+  if (!notes.empty()) out.push_back("notes " + EncodeCommaList(notes));
 }
 
-void Inspect(const std::string& path) {
-  const TGeneralSettings general = ReadGeneral(TIniFile(path));
-  WriteLine("general protocol=" + std::to_string(general.Protocol) + " input=" +
-            std::to_string(general.InputDateFormat) + " output=" + std::to_string(general.OutputDateFormat));
+TLines Inspect(const std::string& path) {
+  TLines out;
+  // First the whole file: one that cannot be read completely is refused before anything.
   const TIniMemory copy(path);
-  PrintReturnCodes(copy);
-  PrintFixedAnswers(copy, kSectionFiscalAnswer, "fiscal");
-  PrintFixedAnswers(copy, kSectionPrinterAnswer, "printer");
+  const TGeneralSettings general = ReadGeneral(TIniFile(path));
+  out.push_back("general protocol=" + std::to_string(general.Protocol) + " input=" +
+                std::to_string(general.InputDateFormat) + " output=" + std::to_string(general.OutputDateFormat));
+  PrintReturnCodes(copy, out);
+  PrintFixedAnswers(copy, kSectionFiscalAnswer, "fiscal", out);
+  PrintFixedAnswers(copy, kSectionPrinterAnswer, "printer", out);
   for (const std::string& group : ReadGroups(copy)) {
-    WriteLine("group " + group);
-    for (const std::string& command : ReadGroupCommands(copy, group)) PrintCommand(copy, group, command);
+    out.push_back("group " + group);
+    for (const std::string& command : ReadGroupCommands(copy, group)) PrintCommand(copy, group, command, out);
   }
+  return out;
 }
 
 int RunInspect(const std::vector<std::string>& args) {
@@ -114,22 +120,19 @@ int RunInspect(const std::vector<std::string>& args) {
   const std::string& path = args[0];
   // The program reads a missing file as empty; a tool asked to check a file
   // must not report a mistyped name as a valid, empty terminal file.
-  if (!std::ifstream(path, std::ios::binary)) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) {
     std::fprintf(stderr, "Cannot open %s: %s\n", path.c_str(), std::strerror(errno));
     return 1;
   }
-  std::error_code ignored;
-  if (std::filesystem::is_directory(path, ignored)) {
-    std::fprintf(stderr, "Cannot open %s: %s\n", path.c_str(), std::strerror(EISDIR));
-    return 1;
-  }
+  TLines lines;
   try {
-    Inspect(path);
+    lines = Inspect(path);
   } catch (const std::exception& error) {
-    std::fflush(stdout);
     std::fprintf(stderr, "%s\n", error.what());
     return 1;
   }
+  for (const std::string& line : lines) WriteLine(line);
   return std::fflush(stdout) == 0 ? 0 : 1;
 }
 

@@ -1,9 +1,13 @@
 // quorvel-cli send: one command of a terminal file, sent as the terminal window
 // sends it (same wire texts), with its answer decoded as the answer page shows it.
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <map>
 #include <optional>
@@ -32,7 +36,8 @@ using TClock = std::chrono::steady_clock;
 
 
 const char kUsage[] =
-    "send --file FILE --command GROUP/COMMAND [--device PATH] [--baud RATE] [--field N=TEXT]... [--repeat N]";
+    "send --file FILE --command GROUP/COMMAND [--device PATH] [--baud RATE] [--field N=TEXT]... [--repeat N] "
+    "[--keep-going] [--deadline MS (default 120000 per command, 0 = none)]";
 
 struct TSendArgs {
   std::string file;
@@ -41,6 +46,8 @@ struct TSendArgs {
   std::optional<host::TBaudRate> baud;
   std::map<std::size_t, std::string> fields;  // 1-based field number -> text
   int repeat = 0;                             // 0: send once
+  int deadlineMs = kDefaultDeadlineMs;        // per command
+  bool keepGoing = false;                     // --repeat goes on after an error
 };
 
 // Parses the arguments; an error message when they are not usable.
@@ -50,6 +57,7 @@ std::optional<std::string> ParseArgs(const std::vector<std::string>& args, TSend
       {"--command", StoreText(out.command)},
       {"--device", StoreText(out.device)},
       {"--baud", StoreBaud(out.baud)},
+      {"--deadline", StoreDeadline(out.deadlineMs)},
       {"--field",
        [&out](const std::string& value) -> std::optional<std::string> {
          const auto equals = value.find('=');
@@ -68,8 +76,9 @@ std::optional<std::string> ParseArgs(const std::vector<std::string>& args, TSend
        }},
   };
   std::vector<std::string> positional;
-  if (auto refused = ReadOptions(args, options, positional)) return refused;
+  if (auto refused = ReadOptions(args, options, positional, {{"--keep-going", &out.keepGoing}})) return refused;
   if (!positional.empty()) return "unexpected argument " + positional.front();
+  if (out.keepGoing && out.repeat == 0) return std::string("--keep-going goes with --repeat");
   if (out.file.empty() || out.command.empty()) return std::string("--file and --command are required");
   return std::nullopt;
 }
@@ -164,36 +173,52 @@ model::TFieldEntry StartingEntry(const model::TIniMemory& file, const std::strin
   return entry;
 }
 
-// Puts a --field text into the entry as the field's control would take it;
-// false when the control would not hold it.
-bool TakeFieldText(const model::TIniMemory& file, const std::string& section, const model::TCommandField& field,
-                   std::size_t index, const std::string& text, model::TFieldEntry& entry) {
+// Puts a --field text into the entry as the field's control would take it: typed
+// through the input rules of its text type and its maximum length, or picked from
+// its list. Returns the rule the text breaks, or nullopt when the control holds it.
+std::optional<std::string> TakeFieldText(const model::TIniMemory& file, const std::string& section,
+                                         const model::TCommandField& field, std::size_t index,
+                                         const std::string& text, model::TFieldEntry& entry) {
+  if (field.ReadOnly) {
+    if (text == entry.text) return std::nullopt;
+    return std::string("read only, it keeps its default");
+  }
   switch (field.ControlType) {
     case model::kControlDate: {
       const auto date = model::ParseIsoDate(text);
-      if (date) entry.date = *date;
-      return date.has_value();
+      if (!date) return std::string("a date YYYY-MM-DD");
+      entry.date = *date;
+      return std::nullopt;
     }
     case model::kControlTime: {
       const auto time = model::ParseIsoTime(text);
-      if (time) entry.time = *time;
-      return time.has_value();
-    }
-    case model::kControlDropDownList: {
-      const auto items = model::ReadItemList(file, section, static_cast<int>(index + 1));
-      if (std::find(items.begin(), items.end(), text) == items.end()) return false;
-      break;
+      if (!time) return std::string("a time HH:MM:SS");
+      entry.time = *time;
+      return std::nullopt;
     }
     default: break;
   }
-  if (field.MaxLength > 0 && text.size() > static_cast<std::size_t>(field.MaxLength)) return false;
-  if (!model::TextFits(static_cast<model::TFldType>(field.TextType), text)) return false;
-  entry.text = text;
-  return true;
+  if (field.ControlType == model::kControlDropDown || field.ControlType == model::kControlDropDownList) {
+    const auto items = model::ReadItemList(file, section, static_cast<int>(index + 1));
+    // Picking an item passes the change check of the type, as in the window.
+    if (std::find(items.begin(), items.end(), text) != items.end() &&
+        (field.ControlType == model::kControlDropDownList ||
+         model::TextFits(static_cast<model::TFldType>(field.TextType), text))) {
+      entry.text = text;
+      return std::nullopt;
+    }
+    if (field.ControlType == model::kControlDropDownList) return std::string("one of its list items only");
+  }
+  std::string refusal;
+  const auto typed =
+      model::TypeIntoControl(static_cast<model::TFldType>(field.TextType), field.MaxLength, text, refusal);
+  if (!typed) return refusal;
+  entry.text = *typed;
+  return std::nullopt;
 }
 
-int BadField(std::size_t index) {
-  return Refuse("Bad user data input in control " + std::to_string(index + 1));
+int BadField(std::size_t index, const std::string& rule = {}) {
+  return Refuse("Bad user data input in control " + std::to_string(index + 1) + (rule.empty() ? "" : ": " + rule));
 }
 
 // Reads the command; the exit status when it cannot be sent, else nullopt.
@@ -220,7 +245,8 @@ std::optional<int> LoadCommand(const TSendArgs& args, const model::TIniMemory& f
   for (const auto& [number, text] : args.fields) {
     if (number > fields.size()) return Refuse("no field " + std::to_string(number) + " in " + args.command);
     const std::size_t index = number - 1;
-    if (!TakeFieldText(file, command.section, fields[index], index, text, command.entries[index])) return BadField(index);
+    if (const auto rule = TakeFieldText(file, command.section, fields[index], index, text, command.entries[index]))
+      return BadField(index, *rule);
   }
   return std::nullopt;
 }
@@ -235,7 +261,9 @@ class THostSend {
                                .failed = [this] { ended_ = true; }});
   }
 
-  int Run(const std::string& device, bool usb, host::TBaudRate baud, int repeat) {
+  int Run(const std::string& device, bool usb, host::TBaudRate baud, int repeat, int deadlineMs, bool keepGoing) {
+    deadlineMs_ = deadlineMs;
+    keepGoing_ = keepGoing;
     AimHostControl(control_, device, usb);
     control_.SetBaudRate(baud);
     if (!control_.OpenPort()) return Refuse(host::ErrorName(control_.LastError()));
@@ -243,6 +271,20 @@ class THostSend {
     const int status = repeat > 0 ? Repeat(repeat) : SendOnce(model::kNoRepetition, true);
     control_.ClosePort();
     return status;
+  }
+
+  // After the line was closed (a hang-up, an unplugged adapter) the port is opened
+  // again for the next command; false, with an "error" line, when it cannot be.
+  bool ReopenIfClosed() {
+    if (!control_.LineClosed()) return true;
+    const host::TProtocolType protocol = control_.ProtocolType();
+    control_.ClosePort();
+    if (!control_.OpenPort()) {
+      PrintLine(std::string("error ") + host::ErrorName(control_.LastError()));
+      return false;
+    }
+    control_.SetProtocol(protocol);
+    return true;
   }
 
  private:
@@ -267,25 +309,35 @@ class THostSend {
       control_.Purge();
       return Refuse(reason);
     }
-    loop_.RunUntil([this] { return ended_ && control_.State() != host::EFP_S_Busy; }, std::chrono::hours(24));
+    const auto done = [this] { return ended_ && control_.State() != host::EFP_S_Busy; };
+    if (!RunUntilDeadline(loop_, done, deadlineMs_) && !ended_) {
+      control_.Purge();
+      PrintLine(kDeadlineLine);
+    }
     lastDurationMs_ = std::chrono::duration<double, std::milli>(TClock::now() - started).count();
     return answered_ ? kExitOk : kExitErrorEvent;
   }
 
   // As Repeat does: each step waits for the port, appends the step number to
-  // autoincrement fields, and an error ends the repetition. Only the last answer is decoded.
+  // autoincrement fields, and an error ends the repetition (with --keep-going every
+  // error is reported and counted, and the next step follows). Only the last answer is decoded.
   int Repeat(int count) {
     std::vector<double> durations;
     int ok = 0, errors = 0, status = kExitOk;
     for (int r = 1; r <= count; ++r) {
+      if (keepGoing_ && !ReopenIfClosed()) {
+        ++errors;
+        continue;
+      }
       status = SendOnce(r, r == count);
       if (status == kExitRefused) break;
       durations.push_back(lastDurationMs_);
       (status == kExitOk ? ok : errors) += 1;
-      if (status != kExitOk) break;
+      if (status != kExitOk && !keepGoing_) break;
     }
     PrintRepeatSummary(durations, ok, errors);
-    return status;
+    if (status == kExitRefused) return status;
+    return errors > 0 ? kExitErrorEvent : kExitOk;
   }
 
   static void PrintRepeatSummary(std::vector<double> durations, int ok, int errors) {
@@ -344,17 +396,19 @@ class THostSend {
   bool ended_ = false;
   bool answered_ = false;
   bool showAnswer_ = true;
+  int deadlineMs_ = kDefaultDeadlineMs;
+  bool keepGoing_ = false;
   double lastDurationMs_ = 0;
 };
 
 // ---- DGI port ----
 
 // The fields joined into one DGI command, sent as quorvel-cli dgi sends it.
-int SendDgiCommand(const TCommand& command, const std::string& device, int timeOutMs) {
+int SendDgiCommand(const TCommand& command, const std::string& device, int timeOutMs, int deadlineMs) {
   const model::TWireFields wire =
       model::BuildWireFields(command.definition.Fields, command.entries, command.general.InputDateFormat);
   if (wire.badField) return BadField(*wire.badField);
-  return RunDgiCommand(device, timeOutMs, model::DgiFrameText(wire.fields));
+  return RunDgiCommand(device, timeOutMs, deadlineMs, model::DgiFrameText(wire.fields));
 }
 
 int RunSend(const std::vector<std::string>& arguments) {
@@ -362,20 +416,28 @@ int RunSend(const std::vector<std::string>& arguments) {
   if (const auto problem = ParseArgs(arguments, args)) {
     return UsageError(*problem, kUsage);
   }
-  if (std::FILE* probe = std::fopen(args.file.c_str(), "rb")) {
-    std::fclose(probe);
-  } else {
-    return Refuse("cannot read " + args.file);
+  // The program reads a missing file as empty; a script naming one has made a mistake.
+  if (::access(args.file.c_str(), F_OK) != 0) {
+    std::fprintf(stderr, "%s\n", model::TIniError::UnableToRead(args.file, std::strerror(errno)).what());
+    return kExitErrorEvent;
+  }
+  std::optional<model::TIniMemory> loaded;
+  try {
+    loaded.emplace(args.file);
+  } catch (const model::TIniError& error) {  // not a regular file, too large, unreadable
+    std::fprintf(stderr, "%s\n", error.what());
+    return kExitErrorEvent;
   }
   try {
-    const model::TIniMemory file(args.file);
+    const model::TIniMemory& file = *loaded;
     TCommand command;
     if (const auto refused = LoadCommand(args, file, command)) return *refused;
     const TUserPorts user = ReadUserPorts();
     if (model::IsDgiCommand(command.definition)) {
       if (args.repeat > 0) return Refuse("a DGI command cannot be repeated");
       const int port = std::clamp(user.dgiPort, 0, 3);
-      return SendDgiCommand(command, args.device.empty() ? user.ports.ComPath(port) : args.device, user.dgiTimeOut);
+      return SendDgiCommand(command, args.device.empty() ? user.ports.ComPath(port) : args.device, user.dgiTimeOut,
+                            args.deadlineMs);
     }
     // A device given on the command line is a USB printer by its path; otherwise the
     // user's host port says which it is.
@@ -383,7 +445,7 @@ int RunSend(const std::vector<std::string>& arguments) {
     std::string device = args.device;
     if (device.empty()) device = usb ? user.ports.UsbPath() : user.ports.ComPath(user.hostPort);
     const auto baud = args.baud.value_or(static_cast<host::TBaudRate>(std::clamp(user.hostBaud, 0, 7)));
-    return THostSend(command, file).Run(device, usb, baud, args.repeat);
+    return THostSend(command, file).Run(device, usb, baud, args.repeat, args.deadlineMs, args.keepGoing);
   } catch (const std::exception& error) {  // a record that cannot be read
     return Refuse(error.what());
   }

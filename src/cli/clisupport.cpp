@@ -19,6 +19,18 @@ void Notify(const THook& hook, TArgs&&... args) {
 
 std::string StatusHex(std::int16_t word) { return model::Hex4(static_cast<std::uint16_t>(word)); }
 
+// Why an exchange ended without an answer, for standard error; empty for a rejected frame.
+const char* EndWithoutAnswer(bool lineClosed, bool readError, bool writeError) {
+  if (lineClosed) return "the line was closed";
+  if (readError) return "no answer from the printer";
+  if (writeError) return "the command could not be written in time";
+  return "";
+}
+
+void SayWhy(const char* why) {
+  if (*why) std::fprintf(stderr, "quorvel-cli: %s\n", why);
+}
+
 }  // namespace
 
 void WriteLine(const std::string& line) {
@@ -90,12 +102,31 @@ TTakeOption StoreBaud(std::optional<host::TBaudRate>& target) {
   };
 }
 
+TTakeOption StoreDeadline(int& target) {
+  return [&target](const std::string& value) -> std::optional<std::string> {
+    const auto ms = model::ParseDecimalInt32(value);
+    if (!ms || *ms < 0 || value.front() == '+') return "--deadline takes milliseconds (0 = none): " + value;
+    target = *ms;
+    return std::nullopt;
+  };
+}
+
+bool RunUntilDeadline(platform::TQueueLoop& loop, const std::function<bool()>& done, int deadlineMs) {
+  if (deadlineMs > 0) return loop.RunUntil(done, std::chrono::milliseconds(deadlineMs));
+  while (!loop.RunUntil(done, std::chrono::hours(1))) {
+  }
+  return true;
+}
+
 std::optional<std::string> ReadOptions(const std::vector<std::string>& args, const TOptionTable& options,
-                                       std::vector<std::string>& positional) {
+                                       std::vector<std::string>& positional, const TFlagTable& flags) {
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     const auto option = options.find(arg);
-    if (option != options.end() && i + 1 < args.size()) {
+    const auto flag = flags.find(arg);
+    if (flag != flags.end()) {
+      *flag->second = true;
+    } else if (option != options.end() && i + 1 < args.size()) {
       if (auto refused = option->second(args[++i])) return refused;
     } else if (arg == "--") {
       positional.insert(positional.end(), args.begin() + static_cast<std::ptrdiff_t>(i) + 1, args.end());
@@ -127,6 +158,8 @@ void PrintHostEvents(host::TFPHostControl& control, THostEventHooks hooks) {
   };
   control.OnError = [failed = std::move(hooks.failed)](host::TFPHostControl& sender) {
     PrintLine(std::string("error ") + host::ErrorName(sender.LastError()));
+    SayWhy(EndWithoutAnswer(sender.LineClosed(), sender.LastError() == host::EFP_E_ReadTimeOut,
+                            sender.LastError() == host::EFP_E_WriteError));
     Notify(failed);
   };
 }
@@ -148,11 +181,13 @@ void PrintDgiEvents(dgi::TFPAuxControl& control, TDgiEventHooks hooks) {
   };
   control.OnError = [failed = std::move(hooks.failed)](dgi::TFPAuxControl& sender) {
     PrintLine(std::string("error ") + dgi::ErrorName(sender.LastError()));
+    SayWhy(EndWithoutAnswer(sender.LineClosed(), sender.LastError() == dgi::FEFP_E_ReadTimeOut,
+                            sender.LastError() == dgi::FEFP_E_WriteError));
     Notify(failed);
   };
 }
 
-int RunDgiCommand(const std::string& device, int timeOutMs, const std::string& data) {
+int RunDgiCommand(const std::string& device, int timeOutMs, int deadlineMs, const std::string& data) {
   platform::TQueueLoop loop;
   dgi::TFPAuxControl control(loop);
   control.SetPortMap(FirstComPortMap(device));
@@ -180,7 +215,10 @@ int RunDgiCommand(const std::string& device, int timeOutMs, const std::string& d
 
   if (!control.OpenPort() || !control.SendData(data)) return Refuse(dgi::ErrorName(control.LastError()));
   const auto done = [&] { return ended && !ackToWrite; };
-  while (!loop.RunUntil(done, std::chrono::hours(1))) {
+  if (!RunUntilDeadline(loop, done, deadlineMs) && !ended) {
+    control.Purge();
+    PrintLine(kDeadlineLine);
+    status = kExitErrorEvent;
   }
   control.ClosePort();
   return status;

@@ -10,6 +10,7 @@
 #include "dgi/fpauxcontrol.h"
 #include "host/fiscalcontrol.h"
 #include "platform/portmap.h"
+#include "platform/queueloop.h"
 
 namespace quorvel::cli {
 
@@ -49,10 +50,26 @@ using TOptionTable = std::map<std::string, TTakeOption>;
 TTakeOption StoreText(std::string& target);
 TTakeOption StoreBaud(std::optional<host::TBaudRate>& target);
 
-// Reads "--NAME VALUE" for the names in options and collects the other arguments
-// into positional (all of those after "--"). Returns why the arguments are not usable.
+// How long a script waits for the final answer of one exchange unless --deadline says
+// otherwise. The printer may keep an exchange alive without end (busy reports, answers
+// with a bad checksum, NAKs); a script needs a way out all the same.
+constexpr int kDefaultDeadlineMs = 120000;
+// "--deadline MS": a decimal count of milliseconds, 0 for no deadline.
+TTakeOption StoreDeadline(int& target);
+
+// Runs the loop until done() or until deadlineMs pass (0: no deadline). Returns done().
+bool RunUntilDeadline(platform::TQueueLoop& loop, const std::function<bool()>& done, int deadlineMs);
+// The line printed when the deadline ends an exchange.
+constexpr const char* kDeadlineLine = "error deadline";
+
+// Options without a value ("--keep-going"): each sets its flag to true when given.
+using TFlagTable = std::map<std::string, bool*>;
+
+// Reads "--NAME VALUE" for the names in options, "--NAME" for the names in flags, and
+// collects the other arguments into positional (all of those after "--"). Returns why
+// the arguments are not usable.
 std::optional<std::string> ReadOptions(const std::vector<std::string>& args, const TOptionTable& options,
-                                       std::vector<std::string>& positional);
+                                       std::vector<std::string>& positional, const TFlagTable& flags = {});
 
 // ---- event lines ----
 
@@ -65,7 +82,8 @@ struct THostEventHooks {
 
 // Prints each event of the host control as one line, in order: "write <hex>", "ack",
 // "nack", "busy", "read <hex>", "final printer=HHHH fiscal=HHHH return=HHHH" followed by
-// "field N <hex>" per extra field, "error <name>".
+// "field N <hex>" per extra field, "error <name>". After an error without an answer,
+// standard error says whether the line was closed or the printer kept silent.
 void PrintHostEvents(host::TFPHostControl& control, THostEventHooks hooks);
 
 struct TDgiEventHooks {
@@ -81,9 +99,10 @@ void PrintDgiEvents(dgi::TFPAuxControl& control, TDgiEventHooks hooks);
 
 // Opens `device` as the DGI port, sends `data` and prints every event until the
 // exchange is over: after an error, a plain ACK, or a final answer and our ACK for
-// it (with time-out 0 a silent printer is waited for without limit, as in the
-// program). The exit status: kExitOk, kExitErrorEvent, or kExitRefused with the
-// reason on standard error when the port cannot be opened or the command is refused.
-int RunDgiCommand(const std::string& device, int timeOutMs, const std::string& data);
+// it (with time-out 0 a silent printer is waited for until the deadline). When
+// deadlineMs (0: none) pass first, the exchange is purged and "error deadline" printed.
+// The exit status: kExitOk, kExitErrorEvent, or kExitRefused with the reason on
+// standard error when the port cannot be opened or the command is refused.
+int RunDgiCommand(const std::string& device, int timeOutMs, int deadlineMs, const std::string& data);
 
 }  // namespace quorvel::cli

@@ -220,6 +220,7 @@ bool TFCommThread::TakeCommand() {
   std::memcpy(frame_, sendBuffer_, frameLength_);
   exchangeNumber_ = pendingNumber_;
   pendingCommand_ = false;
+  lineClosed_ = false;
   // A cancel from before this point belonged to an earlier exchange.
   port_.ResetCancel();
   return true;
@@ -247,6 +248,7 @@ bool TFCommThread::WaitAnswer() {
     const int limit = timeOut > 0 ? timeOut : -1;
     std::size_t received = 0;
     const auto result = port_.ReadBurst(receiver_.WritePointer(), room, limit, kInterByteGapMs, received);
+    if (result == platform::TIoResult::Failed) lineClosed_ = true;
     if (result != platform::TIoResult::Ok || received == 0) return false;
 
     switch (receiver_.ParseInputFrame(received, *this)) {
@@ -271,7 +273,9 @@ bool TFCommThread::WaitAnswer() {
 
 bool TFCommThread::WriteComm(const std::uint8_t* bytes, std::size_t count) {
   const int limit = static_cast<int>(count) * 10 + 1500;
-  return port_.Write(bytes, count, limit) == platform::TIoResult::Ok;
+  const auto result = port_.Write(bytes, count, limit);
+  if (result == platform::TIoResult::Failed) lineClosed_ = true;
+  return result == platform::TIoResult::Ok;
 }
 
 void TFCommThread::SetWriteFrame(const std::string& text) {
@@ -394,6 +398,7 @@ bool TFPAuxControl::SendData(std::string_view data) {
   worker_->SignalStartCommand();
   state_ = FEFP_S_Busy;
   lastError_ = FEFP_Success;
+  lineClosed_ = false;
   return true;
 }
 
@@ -460,12 +465,14 @@ void TFPAuxControl::WindowMessageProc(const platform::TNotification& message) {
       if (!current) break;
       EndCommand();
       lastError_ = FEFP_E_WriteError;
+      lineClosed_ = worker_->LineClosed();
       Fire(OnError, *this);
       break;
     case WM_DGI_READ_ERROR:
       if (!current) break;
       EndCommand();
       if (lastError_ != FEFP_E_NackReceived) lastError_ = FEFP_E_ReadTimeOut;
+      lineClosed_ = worker_->LineClosed();
       Fire(OnError, *this);
       break;
     default:

@@ -158,7 +158,9 @@ class TFCommThread : private TAnswerReceiver::TListener {
   std::string GetReadFrame();
 
   std::uint64_t Identity() const { return identity_; }
-  // True when the last write on the line did not complete (time limit, abort, failure).
+  // True when the line reported a hang-up or an I/O failure during the exchange in
+  // progress or last finished (a silent printer leaves it false).
+  bool LineClosed() const { return lineClosed_.load(); }
 
  private:
   void Execute();
@@ -182,6 +184,7 @@ class TFCommThread : private TAnswerReceiver::TListener {
   std::thread thread_;
   TSignal commandStart_;
   std::atomic<bool> terminated_{false};
+  std::atomic<bool> lineClosed_{false};
 
   // Guards everything below it that both threads touch.
   std::mutex lock_;
@@ -220,6 +223,9 @@ class TFPAuxControl {
   void SetTimeOut(std::int32_t milliseconds) { timeOut_.store(milliseconds); }  // 0: no limit
   TFFiscalState State() const { return state_; }
   TFErrorType LastError() const { return lastError_; }
+  // After OnError: true when the exchange ended because the line was closed (hang-up,
+  // unplugged device, I/O failure) rather than because the printer kept silent.
+  bool LineClosed() const { return lineClosed_; }
   const std::string& Answer() const { return answer_; }
 
   bool OpenPort();
@@ -244,6 +250,7 @@ class TFPAuxControl {
   std::atomic<std::int32_t> timeOut_{0};
   TFFiscalState state_ = FEFP_S_Close;
   TFErrorType lastError_ = FEFP_Success;
+  bool lineClosed_ = false;
   std::string answer_;
 
   // The sink outlives the worker, which posts to it.

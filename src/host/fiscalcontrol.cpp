@@ -194,6 +194,7 @@ void TCommThread::Execute() {
   frame.reserve(kSendBufferSize);
   while (WaitForCommand(command, frame)) {
     currentCommand_ = command;
+    lineClosed_ = false;
     QUORVEL_TRACE(trace_, "Execute: Cmd in progress start");
     if (!usb_) port_.DiscardInput();
     if (!SendFrame(frame)) {
@@ -233,7 +234,9 @@ bool TCommThread::SendFrame(const std::string& frame) {
 bool TCommThread::WriteComm(const std::uint8_t* bytes, std::size_t count) {
   const long long limit = static_cast<long long>(PerByteWriteMs(baud_)) * static_cast<long long>(count) + kWriteSlackMs;
   const int timeoutMs = static_cast<int>(std::min<long long>(limit, std::numeric_limits<int>::max()));
-  return port_.Write(bytes, count, timeoutMs) == platform::TIoResult::Ok;
+  const auto result = port_.Write(bytes, count, timeoutMs);
+  if (result == platform::TIoResult::Failed) lineClosed_ = true;
+  return result == platform::TIoResult::Ok;
 }
 
 bool TCommThread::WaitAnswer() {
@@ -243,6 +246,7 @@ bool TCommThread::WaitAnswer() {
     std::size_t received = 0;
     const auto result =
         port_.ReadBurst(receiver_->WritePosition(), receiver_->Room(), silenceLimitMs_, kByteGapMs, received);
+    if (result == platform::TIoResult::Failed) lineClosed_ = true;
     if (result != platform::TIoResult::Ok) return false;
     if (!receiver_->Received(received)) break;
   }
@@ -427,6 +431,7 @@ bool TFPHostControl::SendCommand() {
   pendingFrame_.clear();
   dataByteCount_ = 0;
   lastError_ = EFP_Success;
+  lineClosed_ = false;
   state_ = EFP_S_Busy;
   QUORVEL_TRACE(trace_, "SendCmd: EFP_S_Busy");
   return true;
@@ -554,6 +559,7 @@ void TFPHostControl::WndProc(const platform::TNotification& n) {
     case WM_COMM_WRITE_ERROR:
       QUORVEL_TRACE(trace_, "WndProc: WM_COMM_WRITE_ERROR");
       lastError_ = EFP_E_WriteError;
+      lineClosed_ = worker_->LineClosed();
       Fire(OnError);
       if (StillServing(n.worker)) EndExchange(command);
       break;
@@ -564,6 +570,7 @@ void TFPHostControl::WndProc(const platform::TNotification& n) {
     case WM_COMM_READ_ERROR:
       QUORVEL_TRACE(trace_, "WndProc: WM_COMM_READ_ERROR");
       if (lastError_ != EFP_E_NackReceived) lastError_ = EFP_E_ReadTimeOut;
+      lineClosed_ = worker_->LineClosed();
       Fire(OnError);
       if (StillServing(n.worker)) EndExchange(command);
       break;

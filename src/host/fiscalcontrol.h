@@ -2,6 +2,7 @@
 // TFPHostControl: the fiscal printer's host port. It assembles framed, checksummed
 // commands, hands each to its worker thread TCommThread, and turns the worker's
 // notifications into events on the owner's thread.
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -96,6 +97,10 @@ class TCommThread {
   std::string GetReadFrame();
   std::vector<std::string> GetFinalFrame();
 
+  // True when the line reported a hang-up or an I/O failure during the exchange in
+  // progress or last finished (a silent printer leaves it false).
+  bool LineClosed() const { return lineClosed_.load(); }
+
  private:
   class TLink;
   void Execute();
@@ -123,6 +128,7 @@ class TCommThread {
   std::uint32_t commandNumber_ = 0;   // of the last command handed over
   std::uint32_t finishedCommand_ = 0; // of the last cycle finished
   std::string sendBuffer_;
+  std::atomic<bool> lineClosed_{false};
 
   // Texts handed to the owner's thread.
   std::mutex textMutex_;
@@ -156,6 +162,9 @@ class TFPHostControl {
   void SetProtocol(TProtocolType protocol);
   TFiscalState State() const { return state_; }
   TErrorType LastError() const { return lastError_; }
+  // After OnError: true when the exchange ended because the line was closed (hang-up,
+  // unplugged device, I/O failure) rather than because the printer kept silent.
+  bool LineClosed() const { return lineClosed_; }
   int ExtraFieldsCount() const { return GetExtraFieldsCount(); }
   int GetExtraFieldsCount() const { return static_cast<int>(extraFields_.size()); }
   std::int16_t PrinterStatus() const { return printerStatus_; }
@@ -216,6 +225,7 @@ class TFPHostControl {
   TProtocolType protocol_ = protocol_Compatible;
   TFiscalState state_ = EFP_S_Close;
   TErrorType lastError_ = EFP_Success;
+  bool lineClosed_ = false;
   std::int16_t printerStatus_ = 0;
   std::int16_t fiscalStatus_ = 0;
   std::int16_t returnCode_ = 0;

@@ -45,6 +45,7 @@ TEST_F(CliDgi, OneLinePerEventAndTheExitStatus) {
     std::vector<std::string> args;
     int status;
     std::string out;
+    std::string err = "";
   };
   const std::string device = printer->DevicePath();
   const std::vector<TCase> cases = {
@@ -55,13 +56,14 @@ TEST_F(CliDgi, OneLinePerEventAndTheExitStatus) {
        "read 02 30 30 30 35 41 42 03 B3\nanswer intermediate 30 30 30 35 41 42\nwrite 06\n"
        "read 02 30 30 30 31 43 44 03 B3\nanswer final 30 30 30 31 43 44\nwrite 06\n"},
       {{"--timeout", "300", "--device", device, "N"}, 1, "write 02 4E 03 AD\nnack\nerror FEFP_E_NackReceived\n"},
-      {{"--device", device, "--timeout", "300", "S"}, 1, "write 02 53 03 A8\nerror FEFP_E_ReadTimeOut\n"},
+      {{"--device", device, "--timeout", "300", "S"}, 1, "write 02 53 03 A8\nerror FEFP_E_ReadTimeOut\n",
+       "quorvel-cli: no answer from the printer\n"},
   };
   for (const auto& c : cases) {
     const TCliRun run = Run(c.args);
     EXPECT_EQ(run.status, c.status) << c.args.back();
     EXPECT_EQ(run.out, c.out) << c.args.back();
-    EXPECT_EQ(run.err, "") << c.args.back();
+    EXPECT_EQ(run.err, c.err) << c.args.back();
   }
   // The printer received the final ACK before the command line closed the port.
   EXPECT_NE(printer->ReceivedBytes().find(std::string("\x02" "0001\x03\x3A\x06\x06", 9)), std::string::npos);
@@ -112,6 +114,15 @@ TEST_F(CliDgi, BadArgumentsAreRefusedWithStatus2) {
     EXPECT_NE(run.err, "") << testing::PrintToString(args);
   }
   EXPECT_TRUE(printer->ReceivedFrames().empty());
+}
+
+// With no answer time-out a silent printer would be waited for without end; a
+// script's deadline ends the wait.
+TEST_F(CliDgi, DeadlineEndsAWaitWithoutTimeOut) {
+  const TCliRun run = Run({"--device", printer->DevicePath(), "--timeout", "0", "--deadline", "800", "S"});
+  EXPECT_EQ(run.status, 1) << run.err;
+  EXPECT_EQ(run.out, "write 02 53 03 A8\nerror deadline\n");
+  EXPECT_EQ(Run({"--device", printer->DevicePath(), "--deadline", "x", "S"}).status, 2);
 }
 
 }  // namespace

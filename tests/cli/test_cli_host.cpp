@@ -113,6 +113,8 @@ TEST_F(CliHost, BadArgumentsAreRefusedBeforeAnythingIsSent) {
       {"--device", Device(), "--speed", "9600", "A"},     // unknown option
       {"--device", Device(), "x'4G'"},                    // escape that is not hexadecimal
       {"--device"},                                       // missing value
+      {"--device", Device(), "--deadline", "-1", "A"},    // negative deadline
+      {"--device", Device(), "--deadline", "soon", "A"},  // not a number
   };
   for (const auto& args : cases) {
     const TCliRun run = Run(args);
@@ -121,6 +123,44 @@ TEST_F(CliHost, BadArgumentsAreRefusedBeforeAnythingIsSent) {
     EXPECT_TRUE(run.lines.empty());
   }
   EXPECT_TRUE(emulator->ReceivedFrames().empty());
+}
+
+// A printer that keeps an exchange alive forever (busy reports, answers with a bad
+// checksum) would hold a script for ever: the deadline purges the exchange and ends it.
+TEST_F(CliHost, DeadlineEndsAnExchangeThePrinterKeepsAlive) {
+  THostReply busyForever;
+  busyForever.busyReports = 100000;
+  busyForever.busyIntervalMs = 100;
+  THostReply badChecksumForever;
+  badChecksumForever.badChecksums = 100000;
+  for (const THostReply& reply : {busyForever, badChecksumForever}) {
+    emulator->QueueHostReply(reply);
+    const TCliRun run = Run({"--device", Device(), "--deadline", "1500", "K"});
+    EXPECT_EQ(run.status, 1) << run.err;
+    ASSERT_FALSE(run.lines.empty());
+    EXPECT_EQ(run.lines.back(), "error deadline");
+    EXPECT_TRUE(run.StartingWith("final").empty());
+  }
+}
+
+// Standard error tells a line that was closed from a printer that kept silent.
+TEST_F(CliHost, HangUpIsToldFromSilence) {
+  THostReply silent;
+  silent.silent = true;
+  emulator->QueueHostReply(silent);
+  const TCliRun quiet = Run({"--device", Device(), "S"});
+  EXPECT_EQ(quiet.status, 1);
+  EXPECT_EQ(quiet.lines.back(), "error EFP_E_ReadTimeOut");
+  EXPECT_EQ(quiet.err, "quorvel-cli: no answer from the printer\n");
+
+  THostReply hangUp;
+  hangUp.hangUpMidAnswer = true;
+  emulator->QueueHostReply(hangUp);
+  const TCliRun closed = Run({"--device", Device(), "H"});
+  EXPECT_EQ(closed.status, 1);
+  ASSERT_FALSE(closed.lines.empty());
+  EXPECT_EQ(closed.lines.back(), "error EFP_E_ReadTimeOut");
+  EXPECT_EQ(closed.err, "quorvel-cli: the line was closed\n");
 }
 
 }  // namespace

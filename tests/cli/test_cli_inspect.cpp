@@ -1,4 +1,6 @@
 // Runs the real quorvel-cli on terminal files in a temporary folder.
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -77,15 +79,22 @@ TEST_F(InspectTest, ReadingErrorsStopWithStatusOne) {
   };
   const TCase cases[] = {
       {"[Groups]\r\nG=\r\n[G]\r\nC=\r\n[GC]\r\nCommands=0,\"A\",\"\",two,\"\",0,0,0,0,0,0,0\r\n",
-       "'two' is not a valid integer value\n"},
-      {"[Groups]\r\nG=\r\n[G]\r\nC=\r\n[GC]\r\nAnswers=\"A\",x2,0\r\n", "'x2' is not a valid integer value\n"},
-      {"[FiscalAnswer]\r\nRecord1=1,1,FF11,0011,\"Message1\",clPink\r\n", "'clPink' is not a valid integer value\n"},
-      {"[PrinterAnswer]\r\nRecord1=1,one,FF11,0011,\"M\",clRed\r\n", "'one' is not a valid integer value\n"},
+       "'two' is not a valid integer value (file PATH, section [GC], key Commands)\n"},
+      {"[Groups]\r\nG=\r\n[G]\r\nC=\r\n[GC]\r\nAnswers=\"A\",x2,0\r\n",
+       "'x2' is not a valid integer value (file PATH, section [GC], key Answers)\n"},
+      {"[FiscalAnswer]\r\nRecord1=1,1,FF11,0011,\"Message1\",clPink\r\n",
+       "'clPink' is not a valid integer value (file PATH, section [FiscalAnswer], key Record1)\n"},
+      {"[PrinterAnswer]\r\nRecord1=1,one,FF11,0011,\"M\",clRed\r\n",
+       "'one' is not a valid integer value (file PATH, section [PrinterAnswer], key Record1)\n"},
   };
   for (const TCase& c : cases) {
-    const TCliRun run = RunCli({"inspect", WriteTerminalFile(c.Text)});
+    const std::string path = WriteTerminalFile("[General]\r\nProtocol=1\r\n" + c.Text);
+    const TCliRun run = RunCli({"inspect", path});
     EXPECT_EQ(run.status, 1) << c.Text;
-    EXPECT_EQ(run.err, c.Error) << c.Text;
+    std::string error = c.Error;
+    error.replace(error.find("PATH"), 4, path);
+    EXPECT_EQ(run.err, error) << c.Text;
+    EXPECT_EQ(run.out, "") << "nothing of a file that could not be read completely";
   }
 }
 
@@ -94,9 +103,40 @@ TEST_F(InspectTest, MissingFileAndWrongArgumentsAreRefused) {
   EXPECT_EQ(missing.status, 1);
   EXPECT_NE(missing.err.find("absent.qvl"), std::string::npos) << missing.err;
   EXPECT_EQ(missing.out, "");
-  EXPECT_EQ(RunCli({"inspect", folder.string()}).status, 1);
   EXPECT_EQ(RunCli({"inspect"}).status, 2);
   EXPECT_EQ(RunCli({"inspect", "a.qvl", "b.qvl"}).status, 2);
+}
+
+// Paths that are not regular files, and files over 64 MiB, are refused before they are
+// read: nothing blocks, nothing grows without bound, nothing is printed.
+TEST_F(InspectTest, PathsThatCannotBeReadCompletelyAreRefusedBeforeReading) {
+  const std::string fifo = (folder / "fifo.qvl").string();
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  const std::string large = WriteTerminalFile("[General]\r\nProtocol=1\r\n", "large.qvl");
+  fs::resize_file(large, (std::uintmax_t{64} << 20) + 1);
+  const struct {
+    std::string path;
+    std::string reason;
+  } cases[] = {
+      {fifo, "not a regular file"},
+      {"/dev/zero", "not a regular file"},
+      {folder.string(), "it is a folder"},
+      {large, "larger than 64 MiB"},
+  };
+  for (const auto& c : cases) {
+    const TCliRun run = RunCli({"inspect", c.path});
+    EXPECT_EQ(run.status, 1) << c.path;
+    EXPECT_EQ(run.err, "Unable to read " + c.path + ": " + c.reason + "\n");
+    EXPECT_EQ(run.out, "");
+  }
+}
+
+// A byte-order mark that an editor put at the start does not hide the first section.
+TEST_F(InspectTest, ByteOrderMarkDoesNotHideTheFirstSection) {
+  const TCliRun run =
+      RunCli({"inspect", WriteTerminalFile("\xEF\xBB\xBF[General]\r\nProtocol=1\r\nInputDateFormat=2\r\n")});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out, "general protocol=1 input=2 output=0\n");
 }
 
 TEST_F(InspectTest, FieldsBeyondSeventyAreReportedNotRead) {

@@ -1,5 +1,7 @@
 // Runs the real quorvel-cli send with a terminal file in a temporary folder against
 // the printer emulator on pseudo-terminals.
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -34,7 +36,7 @@ std::string TerminalFile(int protocol) {
       "Record3=3,3,0000,0001,\"Never\",clRed",
       "[PrinterAnswer]", "Record1=1,2,0000,0000,\"Always\",clBlue",
       "[Groups]", "Sales=", "Fiscal=",
-      "[Sales]", "Amount=", "Ticket=", "Dated=",
+      "[Sales]", "Amount=", "Ticket=", "Dated=", "Pick=",
       "[SalesAmount]",
       "Commands=0,\"Cmd\",\"\",0,\"A\",0,0,0,0,0,0,0,0,\"&Amount\",\"\",2,\"12,5\",0,0,1,0,10,2,0,"
       "0,\"Text\",\"\",0,\"x'1B'A\",0,0,0,0,0,0,0",
@@ -44,6 +46,10 @@ std::string TerminalFile(int protocol) {
       "Answers=",
       "[SalesDated]",
       "Commands=0,\"Cmd\",\"\",0,\"D\",0,0,0,0,0,0,0,0,\"Day\",\"\",8,\"\",3,0,0,0,0,0,0",
+      "[SalesPick]",
+      "Commands=0,\"Cmd\",\"\",0,\"P\",0,0,0,0,0,0,0,0,\"Kind\",\"\",3,\"\",2,0,0,0,0,0,0,"
+      "0,\"Code\",\"\",1,\"\",1,4,0,0,0,0,0,0,\"Fixed\",\"\",0,\"RO\",0,0,0,1,0,0,0",
+      "CL2=\"1,22\"", "CL3=\"ab,CD\"",
       "[Fiscal]", "Join=", "Alive=",
       "[FiscalJoin]", "Commands=1,\"A\",\"\",1,\"AB\",0,0,0,0,0,0,0,1,\"B\",\"\",3,\"12\",0,0,0,0,0,0,0",
       "[FiscalAlive]", "Commands=1,\"Enq\",\"\",0,\"x'05'\",0,0,0,0,0,0,0",
@@ -164,6 +170,20 @@ TEST_F(CliSend, RepeatStopsAtTheFirstError) {
   EXPECT_TRUE(run.lines.back().starts_with("repeat n=2 ok=1 errors=1 ")) << run.lines.back();
 }
 
+// With --keep-going every error is reported and counted, and the repetition goes on.
+TEST_F(CliSend, KeepGoingReportsEveryErrorAndGoesOn) {
+  THostReply ok, nak, badOnce;
+  nak.nak = true;
+  badOnce.badChecksums = 1;
+  for (const THostReply& reply : {ok, nak, badOnce, nak, ok}) host->QueueHostReply(reply);
+  const TCliRun run = Run("Sales/Ticket", {"--repeat", "5", "--keep-going"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(host->ReceivedFrames().size(), 5u);
+  EXPECT_EQ(run.StartingWith("error EFP_E_NackReceived").size(), 2u);
+  EXPECT_TRUE(run.lines.back().starts_with("repeat n=5 ok=3 errors=2 ")) << run.lines.back();
+  EXPECT_EQ(Run("Sales/Ticket", {"--keep-going"}).status, 2);  // only with --repeat
+}
+
 TEST_F(CliSend, SilentPrinterEndsWithTimeOut) {
   THostReply silent;
   silent.silent = true;
@@ -192,6 +212,81 @@ TEST_F(CliSend, DgiCommandsJoinTheirFields) {
   EXPECT_EQ(alive.status, 0) << alive.err;
   EXPECT_EQ(alive.lines, (std::vector<std::string>{"write 05", "ack"}));
   EXPECT_EQ(Run("Fiscal/Alive", {"--repeat", "2"}, InFolder("dgi")).status, 2);
+}
+
+// A value given on the command line passes the rules of the window's control: the
+// key filter of its text type, its maximum length, its read-only flag, its list.
+TEST_F(CliSend, FieldValuesPassTheRulesOfTheWindowsControls) {
+  const struct {
+    std::string command;
+    std::string field;
+    std::string refusal;  // empty: accepted
+  } cases[] = {
+      {"Sales/Amount", "2=1.2.3", "control 2: digits and at most one \".\" or \",\""},
+      {"Sales/Pick", "2=3", "control 2: one of its list items only"},
+      {"Sales/Pick", "4=changed", "control 4: read only, it keeps its default"},
+      {"Sales/Pick", "3=abcde", "control 3: at most 4 characters"},
+      {"Sales/Pick", "3=ab1", "control 3: letters A-Z and a-z only"},
+      {"Sales/Pick", "2=22", ""},
+      {"Sales/Pick", "3=xyz", ""},
+      {"Sales/Pick", "4=RO", ""},
+  };
+  std::size_t sent = 0;
+  for (const auto& c : cases) {
+    const TCliRun run = Run(c.command, {"--field", c.field});
+    if (c.refusal.empty()) {
+      EXPECT_EQ(run.status, 0) << c.field << ": " << run.err;
+      ++sent;
+    } else {
+      EXPECT_EQ(run.status, 2) << c.field;
+      EXPECT_EQ(run.err, "Bad user data input in " + c.refusal + "\n");
+      EXPECT_TRUE(run.lines.empty());
+    }
+  }
+  const auto frames = host->ReceivedFrames();
+  ASSERT_EQ(frames.size(), sent);
+  EXPECT_EQ(HostFrameFields(frames[0]), (std::vector<std::string>{"P", "22", "ab", "RO"}));
+  EXPECT_EQ(HostFrameFields(frames[1]), (std::vector<std::string>{"P", "1", "xyz", "RO"}));
+}
+
+// The deadline holds for each command of a repetition, not for the whole of it.
+TEST_F(CliSend, DeadlineHoldsPerCommandOfARepetition) {
+  THostReply slow;
+  slow.busyReports = 4;
+  slow.busyIntervalMs = 100;
+  for (int i = 0; i < 5; ++i) host->QueueHostReply(slow);
+  const TCliRun run = Run("Sales/Ticket", {"--repeat", "5", "--deadline", "1500"});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_TRUE(run.lines.back().starts_with("repeat n=5 ok=5 errors=0 ")) << run.lines.back();
+
+  THostReply busyForever;
+  busyForever.busyReports = 100000;
+  busyForever.busyIntervalMs = 100;
+  host->QueueHostReply(busyForever);
+  const TCliRun stuck = Run("Sales/Ticket", {"--repeat", "3", "--deadline", "1000"});
+  EXPECT_EQ(stuck.status, 1);
+  EXPECT_TRUE(stuck.Has("error deadline"));
+  EXPECT_TRUE(stuck.lines.back().starts_with("repeat n=1 ok=0 errors=1 ")) << stuck.lines.back();
+}
+
+// A terminal file that is not a regular file is refused before anything is read or sent.
+TEST_F(CliSend, UnreadableTerminalFileIsRefusedBeforeAnythingIsSent) {
+  const std::string fifo = InFolder("fifo.qvl");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  const struct {
+    std::string file;
+    std::string err;
+  } cases[] = {
+      {fifo, "Unable to read " + fifo + ": not a regular file\n"},
+      {InFolder("absent.qvl"), "Unable to read " + InFolder("absent.qvl") + ": No such file or directory\n"},
+  };
+  for (const auto& c : cases) {
+    const TCliRun run = RunCli({"send", "--file", c.file, "--command", "Sales/Ticket", "--device", InFolder("host")});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, c.err);
+    EXPECT_TRUE(run.lines.empty());
+  }
+  EXPECT_TRUE(host->ReceivedFrames().empty());
 }
 
 // Without --device the port comes from the desktop program's settings: HComm and
