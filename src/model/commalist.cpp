@@ -40,6 +40,12 @@ std::string EncodeCommaList(const std::vector<std::string>& items) {
 }
 
 std::vector<std::string> DecodeCommaList(std::string_view text) {
+  std::size_t count = 0;
+  return DecodeCommaList(text, static_cast<std::size_t>(-1), count);
+}
+
+std::vector<std::string> DecodeCommaList(std::string_view text, std::size_t maxItems, std::size_t& count) {
+  count = 0;
   text = text.substr(0, text.find('\0'));
   std::vector<std::string> items;
   std::size_t at = 0;
@@ -48,14 +54,16 @@ std::vector<std::string> DecodeCommaList(std::string_view text) {
   };
   skipSeparators();
   while (at < text.size()) {
+    const bool kept = count < maxItems;
     std::string item;
     if (text[at] == '"') {
       ++at;
       while (at < text.size()) {
         if (text[at] != '"') {
-          item += text[at++];
+          if (kept) item += text[at];
+          ++at;
         } else if (at + 1 < text.size() && text[at + 1] == '"') {
-          item += '"';
+          if (kept) item += '"';
           at += 2;
         } else {
           ++at;  // the closing quote
@@ -65,9 +73,10 @@ std::vector<std::string> DecodeCommaList(std::string_view text) {
     } else {
       const std::size_t begin = at;
       while (at < text.size() && static_cast<unsigned char>(text[at]) > 32 && text[at] != ',') ++at;
-      item.assign(text.substr(begin, at - begin));
+      if (kept) item.assign(text.substr(begin, at - begin));
     }
-    items.push_back(std::move(item));
+    ++count;
+    if (kept) items.push_back(std::move(item));
     skipSeparators();
     if (at < text.size() && text[at] == ',') {
       ++at;

@@ -1,5 +1,6 @@
 #pragma once
 // Comma lists: several items stored in one INI value.
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,6 +16,9 @@ std::string EncodeCommaList(const std::vector<std::string>& items);
 // to the next quote that is not doubled, any other item to the first byte of code 32
 // or below or the first comma. A NUL byte ends the text.
 std::vector<std::string> DecodeCommaList(std::string_view text);
+// The same, keeping only the first maxItems items; `count` gets the number of items
+// the whole text holds. A value of any length then costs no more than maxItems items.
+std::vector<std::string> DecodeCommaList(std::string_view text, std::size_t maxItems, std::size_t& count);
 
 // A text value of a record line (fixed-answer records, field records): put between
 // double quotes; a double quote inside is doubled, so that DecodeCommaList gives the

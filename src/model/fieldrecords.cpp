@@ -55,8 +55,11 @@ std::vector<std::string> DropFirstAndLast(const std::string& stored) {
 }  // namespace
 
 TCommandDefinition ParseCommandDefinition(const std::string& commandsValue) {
-  const std::vector<std::string> items = DecodeCommaList(commandsValue);
-  const std::size_t complete = items.size() / CommandFieldValueCount;
+  // Only the fields the model holds are decoded; the others are counted.
+  std::size_t itemCount = 0;
+  const std::vector<std::string> items =
+      DecodeCommaList(commandsValue, MaxDynamicFields * CommandFieldValueCount, itemCount);
+  const std::size_t complete = itemCount / CommandFieldValueCount;
   TCommandDefinition definition;
   if (complete == 0) return definition;
   definition.Mode = StrictInteger(items[0]) == 0 ? 0 : 1;
@@ -69,8 +72,10 @@ TCommandDefinition ParseCommandDefinition(const std::string& commandsValue) {
 }
 
 TAnswerDefinition ParseAnswerDefinition(const std::string& answersValue) {
-  const std::vector<std::string> items = DecodeCommaList(answersValue);
-  const std::size_t complete = items.size() / AnswerFieldValueCount;
+  std::size_t itemCount = 0;
+  const std::vector<std::string> items =
+      DecodeCommaList(answersValue, MaxDynamicFields * AnswerFieldValueCount, itemCount);
+  const std::size_t complete = itemCount / AnswerFieldValueCount;
   const std::size_t held = std::min(complete, MaxDynamicFields);
   TAnswerDefinition definition;
   definition.FieldsBeyondLimit = complete - held;

@@ -1,6 +1,9 @@
 // Comma lists: the decoder and encoder, and quoted record texts.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstddef>
+
 #include "model/commalist.h"
 
 namespace quorvel::model {
@@ -36,6 +39,19 @@ TEST(CommaListTest, Decode) {
       {"\xE9t\xE9,\xFF", {"\xE9t\xE9", "\xFF"}},   // bytes above 127 are ordinary
   };
   for (const Case& c : cases) EXPECT_EQ(DecodeCommaList(c.text), c.expected) << c.text;
+}
+
+// A bounded decoding keeps the first items as the whole decoding gives them and counts
+// the rest, so that a huge stored value costs no more than the items the model holds.
+TEST(CommaListTest, BoundedDecodeKeepsTheFirstItemsAndCountsAll) {
+  const std::string text = "a,\"b,\"\"c\",,d e,\"\"";
+  const std::vector<std::string> all = DecodeCommaList(text);
+  for (std::size_t limit = 0; limit <= all.size() + 1; ++limit) {
+    std::size_t count = 99;
+    const auto kept = DecodeCommaList(text, limit, count);
+    EXPECT_EQ(count, all.size());
+    EXPECT_EQ(kept, std::vector<std::string>(all.begin(), all.begin() + static_cast<std::ptrdiff_t>(std::min(limit, all.size()))));
+  }
 }
 
 TEST(CommaListTest, Encode) {

@@ -3,6 +3,7 @@
 
 #include "common/tempfolder.h"
 #include "model/extinifile.h"
+#include "model/errors.h"
 #include "model/inimemory.h"
 
 namespace quorvel::model {
@@ -60,14 +61,21 @@ TEST_F(IniMemoryTest, ReloadPicksUpChangesAndAMissingFileLoadsEmpty) {
   EXPECT_EQ(memory.ReadSectionKeys("Groups"), (std::vector<std::string>{"Sales"}));
 }
 
-TEST(IniMemoryDeviceTest, UnreadableFileLoadsEmpty) {
+// A file that exists but cannot be read is refused rather than shown as empty, and a
+// failed reload keeps what the copy held.
+TEST(IniMemoryDeviceTest, UnreadableFileIsRefusedAndAFailedReloadKeepsTheCopy) {
   auto device = std::make_shared<TMemoryDevice>("[S]\r\nK=1\r\n");
   device->RefuseLoad = true;
+  EXPECT_THROW(TIniMemory{device}, TIniError);
+  device->RefuseLoad = false;
   TIniMemory memory(device);
-  EXPECT_EQ(memory.ReadValue("S", "K", "default"), "default");
+  device->Bytes = "[S]\r\nK=2\r\n";
+  device->RefuseLoad = true;
+  EXPECT_THROW(memory.Reload(), TIniError);
+  EXPECT_EQ(memory.ReadValue("S", "K", "default"), "1");
   device->RefuseLoad = false;
   memory.Reload();
-  EXPECT_EQ(memory.ReadValue("S", "K", "default"), "1");
+  EXPECT_EQ(memory.ReadValue("S", "K", "default"), "2");
 }
 
 }  // namespace
