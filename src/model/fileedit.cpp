@@ -349,7 +349,7 @@ namespace {
 std::string LoadForEditing(TIniDevice& device) {
   std::string bytes;
   // A file that exists but cannot be read must not be replaced by what we know of it.
-  if (!device.Load(bytes)) throw TIniError::UnableToWrite(device.Name());
+  if (!device.Load(bytes)) throw TIniError::UnableToWrite(device.Name(), device.FailureReason());
   return bytes;
 }
 
@@ -361,7 +361,7 @@ std::string LoadForReading(const TIniDevice& device) {
 
 void StoreEdited(TIniDevice& device, TEditResult& result) {
   if (!result.Changed()) return;
-  if (!device.Store(result.After)) throw TIniError::UnableToWrite(device.Name());
+  if (!device.Store(result.After)) throw TIniError::UnableToWrite(device.Name(), device.FailureReason());
 }
 
 // Loads, lets `change` work on the document, stores the outcome once.
