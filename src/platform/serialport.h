@@ -31,7 +31,9 @@ class TSerialPort {
  public:
   virtual ~TSerialPort() = default;
 
-  // Opens `path` exclusively (flock + TIOCEXCL), non-blocking. On failure returns
+  // Opens `path` exclusively (flock + TIOCEXCL), non-blocking; only a character device
+  // (a serial line, a pseudo-terminal, a USB printer node) is opened: any other path is
+  // CannotOpen, and nothing is written to it. On failure returns
   // nullptr and sets `error`. Missing device (ENOENT, ENODEV, ENXIO) -> NoSuchDevice;
   // anything else -> CannotOpen.
   static std::unique_ptr<TSerialPort> Open(const std::string& path, TOpenError& error);

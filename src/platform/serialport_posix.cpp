@@ -5,6 +5,7 @@
 #include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -234,6 +235,13 @@ std::unique_ptr<TSerialPort> TSerialPort::Open(const std::string& path, TOpenErr
     error = TOpenError::NoSuchDevice;
     return nullptr;
   }
+  // Only a character device is a port: a regular file, a folder or a FIFO would take
+  // the command frame as data. Looked at before opening, and again on what was opened.
+  struct stat info {};
+  if (::stat(path.c_str(), &info) == 0 && !S_ISCHR(info.st_mode)) {
+    error = TOpenError::CannotOpen;
+    return nullptr;
+  }
   const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
     error = ClassifyOpenErrno(errno);
@@ -245,6 +253,7 @@ std::unique_ptr<TSerialPort> TSerialPort::Open(const std::string& path, TOpenErr
     ::close(fd);
     return nullptr;
   };
+  if (::fstat(fd, &info) != 0 || !S_ISCHR(info.st_mode)) return fail(ENOTTY);
   // flock also keeps out a second opener running as root, which TIOCEXCL does not.
   if (::flock(fd, LOCK_EX | LOCK_NB) != 0) return fail(errno == EWOULDBLOCK ? EBUSY : errno);
   termios tio{};

@@ -1,4 +1,5 @@
 // Runs the real quorvel-cli host against the printer emulator on a pseudo-terminal.
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -123,6 +124,18 @@ TEST_F(CliHost, BadArgumentsAreRefusedBeforeAnythingIsSent) {
     EXPECT_TRUE(run.lines.empty());
   }
   EXPECT_TRUE(emulator->ReceivedFrames().empty());
+}
+
+// A device path that names a terminal file must not get the command frame written into it.
+TEST_F(CliHost, ATerminalFileIsNoPort) {
+  const std::string file = InFolder("shop.qvl");
+  const std::string content = "[General]\r\nProtocol=1\r\n";
+  std::ofstream(file, std::ios::binary) << content;
+  const TCliRun run = Run({"--device", file, "45"});
+  EXPECT_EQ(run.status, 2);
+  EXPECT_FALSE(run.err.empty());
+  EXPECT_TRUE(run.lines.empty());
+  EXPECT_EQ(quorvel::clitest::ReadFile(file), content);
 }
 
 // A printer that keeps an exchange alive forever (busy reports, answers with a bad

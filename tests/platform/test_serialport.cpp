@@ -1,6 +1,8 @@
 // TSerialPort over real pseudo-terminals: opening, line settings, burst reads,
 // bounded writes, discards, Cancel and hang-ups.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -58,6 +60,18 @@ TEST(SerialOpen, MissingOrEmptyPathIsNoSuchDevice) {
   EXPECT_EQ(OpenFails(""), TOpenError::NoSuchDevice);
 }
 
+// A port name that points at a regular file (a terminal file, say), a folder or a FIFO
+// would take the command frame as data: it is refused before anything is written.
+TEST(SerialOpen, OnlyCharacterDevicesAreOpened) {
+  const quorvel::testing::TTempFolder folder("quorvel-serial-test");
+  const std::string file = folder.File("shop.qvl");
+  quorvel::testing::WriteBytes(file, "[General]\r\nProtocol=1\r\n");
+  const std::string fifo = folder.File("fifo");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  for (const std::string& path : {file, fifo, folder.Path().string()}) EXPECT_EQ(OpenFails(path), TOpenError::CannotOpen);
+  EXPECT_EQ(quorvel::testing::ReadBytes(file), "[General]\r\nProtocol=1\r\n");
+}
+
 TEST(SerialOpen, SecondOpenerIsRefusedUntilTheFirstCloses) {
   TPtyPair pty;
   auto first = OpenOk(pty.SlavePath());
@@ -80,8 +94,10 @@ TEST(SerialOpen, ADeviceHeldByAnotherProcessCannotBeOpened) {
 
 TEST(SerialOpen, ANonTerminalNodeOpensWithoutLineSettings) {
   const quorvel::testing::TTempFolder folder("quorvel-node");
+  // A character device that is no terminal, as a USB printer node is: a node of its own
+  // for the null device, so that its lock is ours alone.
   const std::string path = folder.File("node");
-  std::ofstream(path) << "";
+  if (mknod(path.c_str(), S_IFCHR | 0600, makedev(1, 3)) != 0) GTEST_SKIP() << "cannot make a device node here";
   {
     auto port = OpenOk(path);
     ASSERT_TRUE(port);
