@@ -193,7 +193,7 @@ TEST_F(CliEditTest, ARefusedWriteIsReportedAndChangesNothing) {
   const std::string file = readOnly.File("edit.qvl");
   const TCliRun run = RunCli({"edit", file, "group", "rename", "Sales", "Shop"});
   EXPECT_EQ(run.status, 1);
-  EXPECT_EQ(run.err, "Unable to write to " + file + "\n");
+  EXPECT_EQ(run.err, "Unable to write to " + file + ": Read-only file system\n");
   EXPECT_EQ(ReadFile(file), kBase);
 }
 

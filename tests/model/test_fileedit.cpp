@@ -569,7 +569,7 @@ TEST(FileEditRefusedWriteTest, AWriteTheFileSystemRefusesLeavesTheFileAsItWas) {
       operation();
       ADD_FAILURE() << "not refused";
     } catch (const TIniError& error) {
-      EXPECT_EQ(std::string(error.what()), "Unable to write to " + path);
+      EXPECT_EQ(std::string(error.what()), "Unable to write to " + path + ": Read-only file system");
     }
     EXPECT_EQ(ReadBytes(path), kBase);
   }
