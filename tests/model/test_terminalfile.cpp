@@ -166,7 +166,10 @@ TEST_F(TerminalFileTest, BadFixedAnswerValuesStopTheReading) {
       ReadFixedAnswers(TIniMemory(Path), kSectionPrinterAnswer);
       ADD_FAILURE() << "no error for " << c.value;
     } catch (const TConvertError& error) {
-      EXPECT_EQ(error.what(), "'" + std::string(c.offending) + "' is not a valid integer value") << c.value;
+      EXPECT_EQ(error.Text(), c.offending) << c.value;
+      EXPECT_EQ(error.what(), "'" + std::string(c.offending) + "' is not a valid integer value (file " + Path +
+                                  ", section [PrinterAnswer], key Record1)")
+          << c.value;
     }
   }
 }
