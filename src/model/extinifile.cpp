@@ -375,7 +375,8 @@ bool TFileDevice::Load(std::string& bytes) const {
   };
   // Looked at before opening: opening a FIFO or a device may block or act on it.
   struct stat info {};
-  if (stat(Path_.c_str(), &info) != 0) return errno == ENOENT || fail(SystemReason(errno));
+  // A path that names no file (or that cannot: a part of it is no folder) reads as empty.
+  if (stat(Path_.c_str(), &info) != 0) return errno == ENOENT || errno == ENOTDIR || fail(SystemReason(errno));
   if (const char* why = NotRegularReason(info)) return fail(why);
   if (static_cast<std::uintmax_t>(info.st_size) > kMaxIniFileBytes) return fail(kTooLarge);
   const int fd = open(Path_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
