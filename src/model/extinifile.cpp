@@ -86,13 +86,6 @@ const TIniLine* FindKey(const std::vector<TIniLine>& lines, std::string_view sec
   return nullptr;
 }
 
-std::string_view StripEnclosingQuotes(std::string_view value) {
-  if (value.size() >= 2 && value.front() == value.back() && (value.front() == '"' || value.front() == '\'')) {
-    return value.substr(1, value.size() - 2);
-  }
-  return value;
-}
-
 // The first CR or LF at or after `from`, else npos. A plain loop: find_first_of
 // with a two-character set costs a library call per byte of a large file.
 std::size_t FindLineBreak(std::string_view text, std::size_t from) {
@@ -332,6 +325,13 @@ std::vector<TIniLine> SplitIniLines(std::string_view text) {
     begin = next;
   }
   return lines;
+}
+
+std::string_view StripEnclosingQuotes(std::string_view value) {
+  if (value.size() >= 2 && value.front() == value.back() && (value.front() == '"' || value.front() == '\'')) {
+    return value.substr(1, value.size() - 2);
+  }
+  return value;
 }
 
 bool SameIniName(std::string_view a, std::string_view b) {

@@ -122,6 +122,10 @@ bool SameIniName(std::string_view a, std::string_view b);
 // The name with its letters in lower case: equal for names that SameIniName matches.
 std::string FoldIniName(std::string_view name);
 
+// A value as read value gives it, before the length cut: without one enclosing pair
+// of equal quote characters (" or ') when it has one.
+std::string_view StripEnclosingQuotes(std::string_view value);
+
 // A stored number: "0x" or "0X" and hexadecimal digits (up to 32 bits), or a decimal
 // integer with an optional sign. False when the text is not such a number.
 bool ParseIniInteger(std::string_view text, int& value);

@@ -16,13 +16,6 @@ bool HasLineBreak(std::string_view text) {
   return false;
 }
 
-std::string_view StripEnclosingQuotes(std::string_view value) {
-  if (value.size() >= 2 && value.front() == value.back() && (value.front() == '"' || value.front() == '\'')) {
-    return value.substr(1, value.size() - 2);
-  }
-  return value;
-}
-
 }  // namespace
 
 constexpr std::string_view kLineEnd = "\r\n";
