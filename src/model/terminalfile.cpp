@@ -222,8 +222,10 @@ std::string ReadReturnCodeDescription(const TIniReader& file, unsigned code) {
 
 std::vector<TReturnCodeEntry> ReadReturnCodes(const TIniFile& file) {
   std::vector<TReturnCodeEntry> entries;
-  for (const std::string& key : file.ReadSectionKeys(kSectionReturnCodes)) {
-    entries.push_back({key.size() > 2 ? key.substr(2) : std::string(), file.ReadValue(kSectionReturnCodes, key, "")});
+  for (const std::string& line : file.ReadSectionLines(kSectionReturnCodes)) {
+    const std::size_t equals = line.find('=');
+    const std::string_view key = std::string_view(line).substr(0, equals);
+    entries.push_back({std::string(key.substr(std::min<std::size_t>(2, key.size()))), line.substr(equals + 1)});
   }
   return entries;
 }
@@ -252,18 +254,35 @@ TFixedAnswerTable ReadFixedAnswers(const TIniReader& file, std::string_view sect
   return table;
 }
 
+TFixedAnswerRow FixedAnswerRowOf(const TFixedAnswer& record) {
+  return {std::to_string(record.Panel), Hex4(record.Mask), Hex4(record.Result), record.Text,
+          ColorToString(record.Color)};
+}
+
+std::string FixedAnswerRowValue(int number, const TFixedAnswerRow& row) {
+  return std::to_string(number) + "," + row.Panel + "," + row.Mask + "," + row.Result + "," +
+         QuoteRecordText(row.Text) + "," + row.Color;
+}
+
 std::string FixedAnswerRecordValue(int number, const TFixedAnswer& record) {
-  return std::to_string(number) + "," + std::to_string(record.Panel) + "," + Hex4(record.Mask) + "," +
-         Hex4(record.Result) + "," + QuoteRecordText(record.Text) + "," + ColorToString(record.Color);
+  return FixedAnswerRowValue(number, FixedAnswerRowOf(record));
+}
+
+void WriteFixedAnswerRows(TIniFile& file, std::string_view section, const std::vector<TFixedAnswerRow>& rows) {
+  TIniFile::TKeyValues keys;
+  keys.reserve(rows.size());
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    const int number = static_cast<int>(i + 1);
+    keys.emplace_back("Record" + std::to_string(number), FixedAnswerRowValue(number, rows[i]));
+  }
+  file.ReplaceSection(section, keys);
 }
 
 void WriteFixedAnswers(TIniFile& file, std::string_view section, const std::vector<TFixedAnswer>& records) {
-  TIniFile::TKeyValues keys;
-  for (std::size_t i = 0; i < records.size(); ++i) {
-    const int number = static_cast<int>(i + 1);
-    keys.emplace_back("Record" + std::to_string(number), FixedAnswerRecordValue(number, records[i]));
-  }
-  file.ReplaceSection(section, keys);
+  std::vector<TFixedAnswerRow> rows;
+  rows.reserve(records.size());
+  for (const TFixedAnswer& record : records) rows.push_back(FixedAnswerRowOf(record));
+  WriteFixedAnswerRows(file, section, rows);
 }
 
 // ---- the command tree ----

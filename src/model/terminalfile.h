@@ -48,7 +48,8 @@ struct TReturnCodeEntry {
   std::string Description;
   friend bool operator==(const TReturnCodeEntry&, const TReturnCodeEntry&) = default;
 };
-// The entries in file order.
+// The entries in file order, read in one pass. The description is the stored text
+// without blanks at its ends; quotes are kept, as the terminal window shows them.
 std::vector<TReturnCodeEntry> ReadReturnCodes(const TIniFile& file);
 // Erases the section and writes the entries in the given order; an empty table leaves
 // no section.
@@ -78,10 +79,26 @@ struct TFixedAnswerTable {
 // 70 records: later keys are ignored, as are records whose panel is outside 1..16.
 TFixedAnswerTable ReadFixedAnswers(const TIniReader& file, std::string_view section);
 
-// The stored value of record number n: n,panel,MASK,RESULT,"text",colour
-// (mask and result as 4 upper-case hex digits, a quote in the text doubled).
+// One record as its editor's grid row shows it and the section line stores it: every
+// cell is text, the colour as its name or "$" and 8 hexadecimal digits.
+struct TFixedAnswerRow {
+  std::string Panel;
+  std::string Mask;
+  std::string Result;
+  std::string Text;
+  std::string Color;
+  friend bool operator==(const TFixedAnswerRow&, const TFixedAnswerRow&) = default;
+};
+// The cells of a record: mask and result as 4 upper-case hex digits.
+TFixedAnswerRow FixedAnswerRowOf(const TFixedAnswer& record);
+
+// The stored value of record number n: n,panel,mask,result,"text",colour, the cells as
+// they are; a double quote in the text is doubled so that the record reads back whole.
+std::string FixedAnswerRowValue(int number, const TFixedAnswerRow& row);
 std::string FixedAnswerRecordValue(int number, const TFixedAnswer& record);
-// Erases the section and writes "Record1", "Record2", ... in order (none: no section).
+// Erases the section and writes "Record1", "Record2", ... in order (none: no section),
+// in one replacement of the file.
+void WriteFixedAnswerRows(TIniFile& file, std::string_view section, const std::vector<TFixedAnswerRow>& rows);
 void WriteFixedAnswers(TIniFile& file, std::string_view section,
                        const std::vector<TFixedAnswer>& records);
 
