@@ -83,21 +83,6 @@ std::optional<std::string> ParseArgs(const std::vector<std::string>& args, TSend
   return std::nullopt;
 }
 
-// Answer values are bytes; control bytes are written as x'HH' so the output stays one line.
-std::string Printable(const std::string& bytes) {
-  std::string text;
-  char escape[8];
-  for (unsigned char byte : bytes) {
-    if (byte < 0x20 || byte == 0x7F) {
-      std::snprintf(escape, sizeof escape, "x'%02X'", byte);
-      text += escape;
-    } else {
-      text += static_cast<char>(byte);
-    }
-  }
-  return text;
-}
-
 // A caption as its label shows it: "&" marks the access key, "&&" is one "&".
 std::string CaptionText(const std::string& caption) {
   std::string text;
@@ -361,9 +346,7 @@ class THostSend {
 
   void PrintDecodedAnswer(std::uint16_t fiscal, std::uint16_t printer, std::uint16_t code,
                           const std::vector<std::string>& values) const {
-    std::printf("status fiscal=%s printer=%s\n", model::Hex4(fiscal).c_str(), model::Hex4(printer).c_str());
-    PrintPanels("fiscal", model::ReadFixedAnswers(file_, model::kSectionFiscalAnswer), fiscal);
-    PrintPanels("printer", model::ReadFixedAnswers(file_, model::kSectionPrinterAnswer), printer);
+    PrintDecodedStatus(file_, fiscal, printer);
     model::TAnswerContext context;
     context.extended = model::IsExtendedProtocol(command_.general.Protocol);
     context.returnCode = code;
@@ -379,14 +362,6 @@ class THostSend {
       else if (row.kind != TKind::Reserved)
         std::printf("answer %s=%s\n", CaptionText(row.caption).c_str(), Printable(row.value).c_str());
     }
-  }
-
-  static void PrintPanels(const char* word, const model::TFixedAnswerTable& table, std::uint16_t status) {
-    const auto panels = model::DecodeStatusWord(table, status);
-    for (std::size_t i = 0; i < panels.size(); ++i)
-      if (panels[i].matched)
-        std::printf("panel %s %zu color=%08X %s\n", word, i + 1, static_cast<unsigned>(panels[i].color),
-                    Printable(panels[i].text).c_str());
   }
 
   const TCommand& command_;

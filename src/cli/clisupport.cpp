@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <utility>
 
+#include "model/answerdecode.h"
 #include "model/textnumbers.h"
 #include "platform/queueloop.h"
 
@@ -74,6 +75,35 @@ std::optional<host::TBaudRate> BaudFromText(const std::string& text) {
     if (text == std::to_string(host::BitsPerSecond(static_cast<host::TBaudRate>(baud))))
       return static_cast<host::TBaudRate>(baud);
   return std::nullopt;
+}
+
+std::string Printable(const std::string& bytes) {
+  std::string text;
+  char escape[8];
+  for (unsigned char byte : bytes) {
+    if (byte < 0x20 || byte == 0x7F) {
+      std::snprintf(escape, sizeof escape, "x'%02X'", byte);
+      text += escape;
+    } else {
+      text += static_cast<char>(byte);
+    }
+  }
+  return text;
+}
+
+void PrintDecodedStatus(const model::TIniReader& file, std::uint16_t fiscal, std::uint16_t printer) {
+  const model::TFixedAnswerTable fiscalTable = model::ReadFixedAnswers(file, model::kSectionFiscalAnswer);
+  const model::TFixedAnswerTable printerTable = model::ReadFixedAnswers(file, model::kSectionPrinterAnswer);
+  std::printf("status fiscal=%s printer=%s\n", model::Hex4(fiscal).c_str(), model::Hex4(printer).c_str());
+  const auto print = [](const char* word, const model::TFixedAnswerTable& table, std::uint16_t status) {
+    const auto panels = model::DecodeStatusWord(table, status);
+    for (std::size_t i = 0; i < panels.size(); ++i)
+      if (panels[i].matched)
+        std::printf("panel %s %zu color=%08X %s\n", word, i + 1, static_cast<unsigned>(panels[i].color),
+                    Printable(panels[i].text).c_str());
+  };
+  print("fiscal", fiscalTable, fiscal);
+  print("printer", printerTable, printer);
 }
 
 int Refuse(const std::string& why) {

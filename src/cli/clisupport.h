@@ -7,8 +7,11 @@
 #include <string>
 #include <vector>
 
+#include <cstdint>
+
 #include "dgi/fpauxcontrol.h"
 #include "host/fiscalcontrol.h"
+#include "model/extinifile.h"
 #include "platform/portmap.h"
 #include "platform/queueloop.h"
 
@@ -70,6 +73,15 @@ using TFlagTable = std::map<std::string, bool*>;
 // the arguments are not usable.
 std::optional<std::string> ReadOptions(const std::vector<std::string>& args, const TOptionTable& options,
                                        std::vector<std::string>& positional, const TFlagTable& flags = {});
+
+// Bytes as one printable line: control bytes are written as x'HH'.
+std::string Printable(const std::string& bytes);
+
+// The two status words decoded by the fixed-answer records of the file, read as the
+// terminal window reads them: "status fiscal=HHHH printer=HHHH", then one
+// "panel fiscal|printer N color=XXXXXXXX <text>" line per panel that a record matched.
+// Throws TConvertError for a record the window could not read; nothing is printed then.
+void PrintDecodedStatus(const model::TIniReader& file, std::uint16_t fiscal, std::uint16_t printer);
 
 // ---- event lines ----
 
