@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <optional>
 #include <system_error>
+#include <unordered_map>
 
 namespace quorvel::model {
 namespace {
@@ -545,7 +546,24 @@ void TIniFile::ReplaceSection(std::string_view section, const TKeyValues& keys) 
   CheckNames(section, keys);
   std::string bytes = LoadForWriting();
   EraseSectionIn(bytes, section);
-  for (const auto& [key, value] : keys) WriteKeyInto(bytes, section, key, value);
+  // The section is gone, so every key goes into one new section at the end of the
+  // file: composed once instead of searching the whole file for each key. A key
+  // given twice keeps its first place with the later spelling and value, as
+  // writing the keys one by one would.
+  std::vector<std::string> lines;
+  std::unordered_map<std::string, std::size_t> placeOf;
+  for (const auto& [key, value] : keys) {
+    const auto [place, added] = placeOf.try_emplace(FoldIniName(key), lines.size());
+    if (added)
+      lines.push_back(KeyLine(key, value));
+    else
+      lines[place->second] = KeyLine(key, value);
+  }
+  if (!lines.empty()) {
+    if (!bytes.empty() && !EndsWithLineBreak(bytes)) bytes += "\r\n";
+    bytes += "[" + std::string(section) + "]\r\n";
+    for (const std::string& line : lines) bytes += line + "\r\n";
+  }
   Store(bytes);
 }
 
