@@ -3,7 +3,7 @@
 #include "host/fiscalcontrol.h"
 #include "model/colors.h"
 #include "model/convert.h"
-#include "widgets/qtcolors.h"
+#include "widgets/colorlist.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -14,7 +14,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalBlocker>
@@ -54,28 +53,10 @@ QComboBox* NewDeviceBox(QWidget* parent, const QStringList& devices) {
   return box;
 }
 
-QComboBox* NewColorList(QWidget* parent, const QString& hint) {
-  auto* box = new QComboBox(parent);
-  // The standard colours by their names without the "cl" prefix ("Black" ... "White").
-  for (const model::TColorName& color : model::StandardColors()) {
-    QPixmap swatch(16, 12);
-    swatch.fill(widgets::ToQColor(color.Value));
-    const std::string_view name = color.Name.substr(2);
-    box->addItem(QIcon(swatch), QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())),
-                 QVariant::fromValue(color.Value));
-  }
-  box->setToolTip(hint);
-  return box;
-}
-
-// A stored colour outside the list leaves the list without a selection.
-void SelectColor(QComboBox* box, std::uint32_t value) {
-  box->setCurrentIndex(box->findData(QVariant::fromValue(value)));
-}
-
-// ... and stays unchanged unless the user picked a colour.
+// A stored colour outside the list leaves the list without a selection and stays
+// unchanged unless the user picked a colour.
 void StoreColor(const QComboBox* box, std::uint32_t& value) {
-  if (box->currentIndex() >= 0) value = box->currentData().value<std::uint32_t>();
+  if (const auto chosen = widgets::SelectedColor(box)) value = *chosen;
 }
 
 // An index outside the list shows no selection; OK then keeps the stored code.
@@ -190,9 +171,9 @@ void TFormPreferences::CreateControls(const QStringList& devices) {
   PageControl->setTabToolTip(1, tr("Fiscal related preferences"));
 
   auto* log = new QWidget(PageControl);
-  ColorComboBoxHostColor = NewColorList(log, tr("Select Host frame color"));
-  ColorComboBoxFPColor = NewColorList(log, tr("Select Fiscal printer frame color"));
-  ColorComboBoxDgiColor = NewColorList(log, tr("Select Fiscal frame color"));
+  ColorComboBoxHostColor = widgets::NewColorList(log, tr("Select Host frame color"));
+  ColorComboBoxFPColor = widgets::NewColorList(log, tr("Select Fiscal printer frame color"));
+  ColorComboBoxDgiColor = widgets::NewColorList(log, tr("Select Fiscal frame color"));
   CheckBoxLowLevelLog = new QCheckBox(tr("Lo&w level log"), log);
   CheckBoxLowLevelLog->setToolTip(tr("Enable low level communications log"));
   auto* logForm = new QFormLayout(log);
@@ -241,9 +222,9 @@ void TFormPreferences::CreateControls(const QStringList& devices) {
 }
 
 void TFormPreferences::LoadFromSettings() {
-  SelectColor(ColorComboBoxHostColor, settings_.HostColor);
-  SelectColor(ColorComboBoxFPColor, settings_.FPColor);
-  SelectColor(ColorComboBoxDgiColor, settings_.DGIColor);
+  widgets::SelectColor(ColorComboBoxHostColor, settings_.HostColor);
+  widgets::SelectColor(ColorComboBoxFPColor, settings_.FPColor);
+  widgets::SelectColor(ColorComboBoxDgiColor, settings_.DGIColor);
   CheckBoxLowLevelLog->setChecked(settings_.LowLevel);
   CheckBoxReservedFields->setChecked(settings_.ExtReservedFields);
   SelectIndex(ComboBoxHostBaudRate, settings_.HBaud);
