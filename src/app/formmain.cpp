@@ -36,6 +36,9 @@
 #include "app/registration.h"
 #include "app/settings.h"
 #include "dgi/fpauxcontrol.h"
+#include "editors/amrfixanswer.h"
+#include "editors/amrreturncodes.h"
+#include "editors/testfixanswer.h"
 #include "host/fiscalcontrol.h"
 #include "model/errors.h"
 #include "model/extinifile.h"
@@ -656,25 +659,31 @@ void TFormMain::dropEvent(QDropEvent* event) {
 
 // ---- Editors ----
 //
-// The fixed-answer editor and tester and the return-code editor are not part of
-// this build yet: the actions say so instead of doing nothing.
-
-namespace {
-const QString kEditorMissing = QStringLiteral("This editor is not available in this version of the program.");
-}
+// Each editor is a modal dialog on the open file, which it changes at once; when it
+// closes, the terminal window reads the file again.
 
 void TFormMain::ActionEditFixAnswerExecute() {
   if (!terminalWindow_) return;
-  widgets::ShowInformation(*prompts_, this, kEditorMissing, ActionEditFixAnswer->text());
+  editors::TFormEditFixAnswer editor(settings_.File, *prompts_, this);
+  editor.exec();
+  if (!terminalWindow_) return;
+  terminalWindow_->ClearStatusPanels();
+  terminalWindow_->ReloadFile();
 }
 
 void TFormMain::ActionTestFixAnswerExecute() {
-  widgets::ShowInformation(*prompts_, this, kEditorMissing, ActionTestFixAnswer->text());
+  if (!terminalWindow_) return;
+  editors::TFormTestFixedAnswer tester(this);
+  if (tester.exec() != QDialog::Accepted || !terminalWindow_) return;
+  terminalSub_->showMaximized();
+  terminalWindow_->ShowAnswer(tester.FiscalWord(), tester.PrinterWord(), {}, 0);
 }
 
 void TFormMain::ActionEditRCExecute() {
   if (!terminalWindow_) return;
-  widgets::ShowInformation(*prompts_, this, kEditorMissing, ActionEditRC->text());
+  editors::TFormEditReturnCode editor(settings_.File, *prompts_, this);
+  editor.exec();
+  if (terminalWindow_) terminalWindow_->ReloadFile();
 }
 
 void TFormMain::ActionAboutExecute() {
