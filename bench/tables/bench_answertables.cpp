@@ -125,10 +125,11 @@ int main(int argc, char** argv) {
   const std::string large = (folder / ("bench-tables-large-" + id + ".qvl")).string();
   std::ofstream(small, std::ios::binary) << GenerateTables();
   std::ofstream(large, std::ios::binary) << GenerateLargeFile();
-  std::printf("%d return codes, 70 + 70 fixed-answer records; tables alone %ju bytes, in the 2,000-command file "
-              "%ju bytes\n",
-              kReturnCodes, static_cast<std::uintmax_t>(std::filesystem::file_size(small)),
-              static_cast<std::uintmax_t>(std::filesystem::file_size(large)));
+  std::printf(
+      "%d return codes, 70 + 70 fixed-answer records; tables alone %ju bytes, in the 2,000-command file "
+      "%ju bytes\n",
+      kReturnCodes, static_cast<std::uintmax_t>(std::filesystem::file_size(small)),
+      static_cast<std::uintmax_t>(std::filesystem::file_size(large)));
 
   TFigures smallFigures, largeFigures;
   std::vector<double> decode, decodeCpu;

@@ -59,7 +59,8 @@ int RunEditReturnCodes(const std::string& file, const std::vector<std::string>& 
     model::TReturnCodeTable table(file);
     if (verb == "add") return table.Add(args[1], args[2]);
     const std::optional<std::size_t> row = table.Find(args[1]);
-    if (!row) throw model::TTableRefused("There is no return code " + args[1] + " in " + file);
+    if (!row)
+      throw model::TEditRefused(model::TEditRefusal::NotFound, "There is no return code " + args[1] + " in " + file);
     if (verb == "modify") return table.Modify(*row, args[2], args[3]);
     table.Remove(*row);
   });
@@ -103,8 +104,11 @@ int RunEditFixedAnswers(const std::string& file, const std::vector<std::string>&
   };
   TOptionTable options;
   if (verb != "remove")
-    options = {{"--panel", store(given.panel)}, {"--mask", store(given.mask)}, {"--result", store(given.result)},
-               {"--text", store(given.text)}, {"--color", store(given.color)}};
+    options = {{"--panel", store(given.panel)},
+               {"--mask", store(given.mask)},
+               {"--result", store(given.result)},
+               {"--text", store(given.text)},
+               {"--color", store(given.color)}};
   std::vector<std::string> positional;
   if (const auto problem = ReadOptions({args.begin() + 2, args.end()}, options, positional)) return usage(*problem);
 
@@ -130,15 +134,16 @@ int RunEditFixedAnswers(const std::string& file, const std::vector<std::string>&
     if (given.color) {
       const auto chosen = ColorFromText(*given.color);
       if (!chosen)
-        throw model::TTableRefused("Unknown colour '" + *given.color +
-                                   "': clBlack ... clWhite, or $ and 8 hexadecimal digits");
+        throw model::TEditRefused(
+            model::TEditRefusal::InvalidValue,
+            "Unknown colour '" + *given.color + "': clBlack ... clWhite, or $ and 8 hexadecimal digits");
       color = *chosen;
     } else {
       color = model::StringToColor(row.Color);
     }
-    const model::TFixedAnswerRow changed = model::MakeFixedAnswerRow(
-        given.panel.value_or(row.Panel), given.mask.value_or(row.Mask), given.result.value_or(row.Result),
-        given.text.value_or(row.Text), color);
+    const model::TFixedAnswerRow changed =
+        model::MakeFixedAnswerRow(given.panel.value_or(row.Panel), given.mask.value_or(row.Mask),
+                                  given.result.value_or(row.Result), given.text.value_or(row.Text), color);
     if (verb == "add") return table.Add(changed);
     table.Modify(index, changed);
   });

@@ -7,7 +7,6 @@
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QVBoxLayout>
-
 #include <algorithm>
 
 #include "editors/dialogparts.h"
@@ -77,7 +76,9 @@ QTableWidget* TFormEditFixAnswer::NewGrid(QWidget* page, const char* name, const
 
 int TFormEditFixAnswer::Tab() const { return std::max(0, PageControl->currentIndex()); }
 QTableWidget* TFormEditFixAnswer::Grid() const { return Tab() == 0 ? StringGridFiscal : StringGridPrinter; }
-const model::TFixedAnswerSection& TFormEditFixAnswer::Section() const { return sections_[static_cast<std::size_t>(Tab())]; }
+const model::TFixedAnswerSection& TFormEditFixAnswer::Section() const {
+  return sections_[static_cast<std::size_t>(Tab())];
+}
 model::TFixedAnswerSection& TFormEditFixAnswer::Section() { return sections_[static_cast<std::size_t>(Tab())]; }
 int TFormEditFixAnswer::CurrentRow() const { return std::max(0, Grid()->currentRow()); }
 
@@ -114,13 +115,14 @@ void TFormEditFixAnswer::EditRecord(int row) {
       color = model::clBlack;  // a hand-edited colour that is no colour: the user picks one
     }
   }
-  TFormEditFixAnswerRecord dialog(FromBytes(shown.Panel), FromBytes(shown.Mask), FromBytes(shown.Result), FromBytes(shown.Text),
-                                  color, this);
+  TFormEditFixAnswerRecord dialog(FromBytes(shown.Panel), FromBytes(shown.Mask), FromBytes(shown.Result),
+                                  FromBytes(shown.Text), color, this);
   if (row >= 0 && shown.Panel == "0") dialog.setWindowTitle(tr("Modify answer record"));
   if (dialog.exec() == QDialog::Accepted) {
     try {
-      const model::TFixedAnswerRow record = model::MakeFixedAnswerRow(
-          ToBytes(dialog.Panel()), ToBytes(dialog.Mask()), ToBytes(dialog.Result()), ToBytes(dialog.Text()), dialog.Color());
+      const model::TFixedAnswerRow record =
+          model::MakeFixedAnswerRow(ToBytes(dialog.Panel()), ToBytes(dialog.Mask()), ToBytes(dialog.Result()),
+                                    ToBytes(dialog.Text()), dialog.Color());
       if (row < 0) {
         Section().Add(record);
         row = static_cast<int>(Section().Rows().size()) - 1;

@@ -7,7 +7,6 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
-
 #include <algorithm>
 
 #include "editors/dialogparts.h"
@@ -20,7 +19,6 @@ namespace {
 
 const QString kErrorTitle = QStringLiteral(" E R R O R ");
 const QString kWarningTitle = QStringLiteral(" W A R N I N G ");
-
 
 }  // namespace
 

@@ -37,7 +37,8 @@ void TFormEditFixAnswerRecord::CreateControls() {
   using widgets::TFieldTypeComboBox;
   FieldTypeComboBoxPanelNumber = new TFieldTypeComboBox(this, TFieldTypeComboBox::TStyle::DropDownList);
   FieldTypeComboBoxPanelNumber->setObjectName(QStringLiteral("FieldTypeComboBoxPanelNumber"));
-  for (int panel = 1; panel <= model::kMaxStatusPanels; ++panel) FieldTypeComboBoxPanelNumber->addItem(QString::number(panel));
+  for (int panel = 1; panel <= model::kMaxStatusPanels; ++panel)
+    FieldTypeComboBoxPanelNumber->addItem(QString::number(panel));
   FieldTypeComboBoxPanelNumber->setToolTip(tr("Input panel number"));
 
   const auto hexBox = [this](const char* name, const QString& hint) {
@@ -83,7 +84,8 @@ void TFormEditFixAnswerRecord::CreateControls() {
   layout->addLayout(buttons);
   layout->setSizeConstraint(QLayout::SetFixedSize);
 
-  connect(FieldTypeComboBoxPanelNumber, &QComboBox::currentIndexChanged, this, &TFormEditFixAnswerRecord::ControlsChange);
+  connect(FieldTypeComboBoxPanelNumber, &QComboBox::currentIndexChanged, this,
+          &TFormEditFixAnswerRecord::ControlsChange);
   for (auto* box : {FieldTypeComboBoxMask, FieldTypeComboBoxResult, FieldTypeComboBoxText})
     connect(box, &QComboBox::editTextChanged, this, &TFormEditFixAnswerRecord::ControlsChange);
   connect(ButtonOk, &QPushButton::clicked, this, &TFormEditFixAnswerRecord::ButtonOkClick);

@@ -39,8 +39,7 @@ void TFormRcRecord::CreateControls() {
   EditText = new QLineEdit(this);
   EditText->setObjectName(QStringLiteral("EditText"));
   // A description is one line: text holding a line break (pasted) is not taken.
-  EditText->setValidator(
-      new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[^\\r\\n]*")), EditText));
+  EditText->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[^\\r\\n]*")), EditText));
   EditText->setMinimumWidth(300);
 
   ButtonOk = NewDialogButton(this, tr("&Ok"), tr("Accept data"), "ButtonOk");
@@ -66,7 +65,8 @@ void TFormRcRecord::CreateControls() {
   layout->addLayout(buttons);
   layout->setSizeConstraint(QLayout::SetFixedSize);
 
-  connect(FieldTypeComboBoxRcNumber, &QComboBox::editTextChanged, this, &TFormRcRecord::FieldTypeComboBoxRcNumberChange);
+  connect(FieldTypeComboBoxRcNumber, &QComboBox::editTextChanged, this,
+          &TFormRcRecord::FieldTypeComboBoxRcNumberChange);
   connect(EditText, &QLineEdit::textChanged, this, &TFormRcRecord::FieldTypeComboBoxRcNumberChange);
   connect(ButtonOk, &QPushButton::clicked, this, &QDialog::accept);
   connect(ButtonCancel, &QPushButton::clicked, this, &QDialog::reject);

@@ -38,8 +38,8 @@ TFormTestFixedAnswer::TFormTestFixedAnswer(QWidget* parent) : QDialog(parent) {
   ButtonCancel = NewDialogButton(this, tr("&Cancel"), {}, "ButtonCancel");
 
   auto* form = new QFormLayout;
-  for (auto [caption, box] : {std::pair{tr("&Fiscal"), FieldTypeComboBoxFiscal},
-                              std::pair{tr("&Printer"), FieldTypeComboBoxPrinter}}) {
+  for (auto [caption, box] :
+       {std::pair{tr("&Fiscal"), FieldTypeComboBoxFiscal}, std::pair{tr("&Printer"), FieldTypeComboBoxPrinter}}) {
     auto* label = new QLabel(caption, this);
     label->setBuddy(box);
     form->addRow(label, box);

@@ -26,15 +26,16 @@ std::optional<long> CodeNumber(std::string_view code) {
 }
 
 void CheckDescription(std::string_view description) {
-  if (description.empty()) throw TTableRefused("A return code needs a description");
-  if (HasLineBreak(description)) throw TTableRefused("A return code description is one line: line breaks are refused");
+  if (description.empty()) throw TEditRefused(TEditRefusal::InvalidValue, "A return code needs a description");
+  if (HasLineBreak(description))
+    throw TEditRefused(TEditRefusal::InvalidValue, "A return code description is one line: line breaks are refused");
 }
 
 // Refuses a row number beyond the table: "There is no <what> <n> (it has <count>)".
 void CheckRow(std::size_t row, std::size_t rows, const std::string& what) {
   if (row >= rows)
-    throw TTableRefused("There is no " + what + " " + std::to_string(row + 1) + " (it has " + std::to_string(rows) +
-                        ")");
+    throw TEditRefused(TEditRefusal::NotFound, "There is no " + what + " " + std::to_string(row + 1) + " (it has " +
+                                                   std::to_string(rows) + ")");
 }
 
 }  // namespace
@@ -46,8 +47,8 @@ std::string NormaliseReturnCode(std::string_view typed) {
   const std::size_t first = std::min(typed.find_first_not_of('0'), typed.size() - 1);
   const std::string_view digits = typed.substr(first);
   if (digits.size() > kMaxReturnCodeDigits)
-    throw TTableRefused("A return code has at most " + std::to_string(kMaxReturnCodeDigits) + " digits: " +
-                        std::string(typed));
+    throw TEditRefused(TEditRefusal::InvalidValue, "A return code has at most " + std::to_string(kMaxReturnCodeDigits) +
+                                                       " digits: " + std::string(typed));
   return std::string(digits);
 }
 
@@ -77,15 +78,14 @@ TReturnCodeTable::TReturnCodeTable(std::shared_ptr<TIniDevice> device) : file_(s
 void TReturnCodeTable::Reload() { rows_ = ReadReturnCodes(file_); }
 
 bool TReturnCodeTable::HasCode(const std::string& code) const {
-  return std::any_of(rows_.begin(), rows_.end(), [&](const TReturnCodeEntry& entry) {
-    return SameIniName(entry.Code, code);
-  });
+  return std::any_of(rows_.begin(), rows_.end(),
+                     [&](const TReturnCodeEntry& entry) { return SameIniName(entry.Code, code); });
 }
 
 void TReturnCodeTable::Add(std::string_view code, std::string_view description) {
   const std::string normalised = NormaliseReturnCode(code);
   CheckDescription(description);
-  if (HasCode(normalised)) throw TTableRefused(std::string(kReturnCodeExists));
+  if (HasCode(normalised)) throw TEditRefused(TEditRefusal::ReturnCodeExists, std::string(kReturnCodeExists));
   std::vector<TReturnCodeEntry> rows = rows_;
   rows.push_back({normalised, std::string(description)});
   SortReturnCodes(rows);
@@ -96,7 +96,8 @@ void TReturnCodeTable::Modify(std::size_t row, std::string_view code, std::strin
   CheckRow(row, rows_.size(), "return code row");
   const std::string normalised = NormaliseReturnCode(code);
   CheckDescription(description);
-  if (normalised != rows_[row].Code && HasCode(normalised)) throw TTableRefused(std::string(kReturnCodeExists));
+  if (normalised != rows_[row].Code && HasCode(normalised))
+    throw TEditRefused(TEditRefusal::ReturnCodeExists, std::string(kReturnCodeExists));
   std::vector<TReturnCodeEntry> rows = rows_;
   rows[row] = {normalised, std::string(description)};
   SortReturnCodes(rows);
@@ -134,21 +135,22 @@ std::string PadHexWord(std::string_view typed) {
 
 TFixedAnswerRow MakeFixedAnswerRow(std::string_view panel, std::string_view mask, std::string_view result,
                                    std::string_view text, TColor color) {
-  const std::optional<std::int32_t> panelNumber = AllDigits(panel) && panel.size() <= 2
-                                                      ? ParseDecimalInt32(panel)
-                                                      : std::nullopt;
+  const std::optional<std::int32_t> panelNumber =
+      AllDigits(panel) && panel.size() <= 2 ? ParseDecimalInt32(panel) : std::nullopt;
   if (!panelNumber || *panelNumber < 1 || *panelNumber > kMaxStatusPanels)
-    throw TTableRefused("The panel number must be 1 to 16: " + std::string(panel));
+    throw TEditRefused(TEditRefusal::InvalidValue, "The panel number must be 1 to 16: " + std::string(panel));
   const auto checkHex = [](std::string_view value, const char* name) {
     if (value.empty() || value.size() > 4 || !ParseHexDigits(value, 0xFFFF))
-      throw TTableRefused(std::string("The ") + name + " must be 1 to 4 hexadecimal digits: " + std::string(value));
+      throw TEditRefused(TEditRefusal::InvalidValue,
+                         std::string("The ") + name + " must be 1 to 4 hexadecimal digits: " + std::string(value));
   };
   checkHex(mask, "mask");
   checkHex(result, "result");
-  if (text.empty()) throw TTableRefused("The text on true cannot be empty");
+  if (text.empty()) throw TEditRefused(TEditRefusal::InvalidValue, "The text on true cannot be empty");
   if (text.size() > kMaxFixedAnswerText)
-    throw TTableRefused("The text on true has at most 25 characters: " + std::string(text));
-  if (HasLineBreak(text)) throw TTableRefused("The text on true is one line: line breaks are refused");
+    throw TEditRefused(TEditRefusal::InvalidValue, "The text on true has at most 25 characters: " + std::string(text));
+  if (HasLineBreak(text))
+    throw TEditRefused(TEditRefusal::InvalidValue, "The text on true is one line: line breaks are refused");
   return TFixedAnswerRow{std::to_string(*panelNumber), PadHexWord(mask), PadHexWord(result), std::string(text),
                          ColorToString(color)};
 }
@@ -158,8 +160,8 @@ std::vector<TFixedAnswerRow> ReadFixedAnswerRows(const TIniFile& file, std::stri
   for (const std::string& line : file.ReadSectionLines(section)) {
     std::vector<std::string> items = DecodeCommaList(line);
     items.resize(std::max<std::size_t>(items.size(), 6));
-    rows.push_back({std::move(items[1]), std::move(items[2]), std::move(items[3]), std::move(items[4]),
-                    std::move(items[5])});
+    rows.push_back(
+        {std::move(items[1]), std::move(items[2]), std::move(items[3]), std::move(items[4]), std::move(items[5])});
   }
   return rows;
 }

@@ -6,26 +6,21 @@
 //
 // Every change first builds the new table, then writes it; when anything refuses (a
 // rule below, a stored number that is not a number, a write the file system refuses)
-// it throws, and both the table in memory and the file stay as they were.
+// it throws (TEditRefused for a rule, with the text to show), and both the table in
+// memory and the file stay as they were.
 #include <cstddef>
 #include <memory>
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "model/colors.h"
 #include "model/extinifile.h"
+#include "model/fileedit.h"
 #include "model/terminalfile.h"
 
 namespace quorvel::model {
-
-// A change the table rules refuse; what() is the text the user sees.
-class TTableRefused : public std::runtime_error {
- public:
-  explicit TTableRefused(const std::string& message) : std::runtime_error(message) {}
-};
 
 // ---- return codes ----
 
@@ -34,7 +29,7 @@ inline constexpr std::size_t kMaxReturnCodeDigits = 5;
 
 // A typed code in its stored form: the digits read as a number and written back in
 // decimal ("007" -> "7"). Throws TConvertError when the text is not digits only, and
-// TTableRefused when the number has more than five digits.
+// TEditRefused when the number has more than five digits.
 std::string NormaliseReturnCode(std::string_view typed);
 
 // Sorts by the numeric value of the codes, ascending; equal codes keep their order.
@@ -83,7 +78,7 @@ std::string PadHexWord(std::string_view typed);
 
 // A record from typed values, checked as the record dialog checks them: panel 1 to
 // 16, mask and result 1 to 4 hexadecimal digits (padded), a text of 1 to 25
-// characters on one line. Throws TTableRefused naming the value that is wrong.
+// characters on one line. Throws TEditRefused naming the value that is wrong.
 TFixedAnswerRow MakeFixedAnswerRow(std::string_view panel, std::string_view mask, std::string_view result,
                                    std::string_view text, TColor color);
 
@@ -98,7 +93,7 @@ class TFixedAnswerSection {
 
   const std::string& Section() const { return section_; }
   const std::vector<TFixedAnswerRow>& Rows() const { return rows_; }
-  // The row at index; throws TTableRefused when there is none.
+  // The row at index; throws TEditRefused when there is none.
   const TFixedAnswerRow& Row(std::size_t index) const;
   void Reload();
 

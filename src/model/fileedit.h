@@ -47,6 +47,7 @@ enum class TEditRefusal {
   InvalidValue,       // a field value the record rules refuse
   ConflictUnanswered, // a merge or copy met an existing command and nobody chose
   FileChanged,        // RestoreBytes: the file no longer holds the expected bytes
+  ReturnCodeExists,   // "The return codes already exits !!!"
 };
 
 class TEditRefused : public std::runtime_error {

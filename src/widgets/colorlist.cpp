@@ -30,7 +30,9 @@ QComboBox* NewColorList(QWidget* parent, const QString& hint) {
   return box;
 }
 
-void SelectColor(QComboBox* box, model::TColor value) { box->setCurrentIndex(box->findData(QVariant::fromValue(value))); }
+void SelectColor(QComboBox* box, model::TColor value) {
+  box->setCurrentIndex(box->findData(QVariant::fromValue(value)));
+}
 
 void SelectOrAddColor(QComboBox* box, model::TColor value) {
   if (box->findData(QVariant::fromValue(value)) < 0)

@@ -70,9 +70,10 @@ class TestEditorActions : public QObject {
 void TestEditorActions::testerShowsTheTypedWordsOnTheAnswerPage() {
   TMainWindowFixture fixture;
   const QString path = fixture.WriteTerminalFile(QStringLiteral("shop.qvl"), 1);
-  AppendTables(path, "[FiscalAnswer]\r\nRecord1=1,1,0200,0200,\"Memory full\",clRed\r\n"
-                     "Record2=2,1,0400,0400,\"Memory almost full\",clGreen\r\n"
-                     "[PrinterAnswer]\r\nRecord1=1,2,0000,0000,\"Always\",clBlue\r\n");
+  AppendTables(path,
+               "[FiscalAnswer]\r\nRecord1=1,1,0200,0200,\"Memory full\",clRed\r\n"
+               "Record2=2,1,0400,0400,\"Memory almost full\",clGreen\r\n"
+               "[PrinterAnswer]\r\nRecord1=1,2,0000,0000,\"Always\",clBlue\r\n");
   fixture.SetSetting("File", path);
   auto window = fixture.StartShown();
   auto* terminal = window->TerminalWindow();

@@ -6,7 +6,6 @@
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTest>
-
 #include <string>
 
 #include "answermodal.h"

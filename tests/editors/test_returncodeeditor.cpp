@@ -5,7 +5,6 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTest>
-
 #include <string>
 
 #include "answermodal.h"

@@ -55,14 +55,14 @@ TEST(ReturnCodeRules, NormalisingACode) {
       EXPECT_EQ(std::string(error.what()), "'" + std::string(bad) + "' is not a valid integer value");
     }
   }
-  EXPECT_THROW(NormaliseReturnCode("100000"), TTableRefused);
+  EXPECT_THROW(NormaliseReturnCode("100000"), TEditRefused);
 }
 
 TEST(ReturnCodeRules, SortIsNumericAndKeepsEqualCodesInOrder) {
   std::vector<TReturnCodeEntry> rows{{"10", "ten"}, {"2", "two"}, {"5", "five"}, {"2", "again"}, {"100", "c"}};
   SortReturnCodes(rows);
-  EXPECT_EQ(rows, (std::vector<TReturnCodeEntry>{
-                      {"2", "two"}, {"2", "again"}, {"5", "five"}, {"10", "ten"}, {"100", "c"}}));
+  EXPECT_EQ(rows,
+            (std::vector<TReturnCodeEntry>{{"2", "two"}, {"2", "again"}, {"5", "five"}, {"10", "ten"}, {"100", "c"}}));
 
   // A stored code that is not a number stops the sort before anything moves.
   std::vector<TReturnCodeEntry> broken{{"10", "a"}, {"x7", "b"}, {"2", "c"}};
@@ -85,18 +85,17 @@ TEST_F(AnswerTablesTest, ReturnCodeChangesGiveTheseBytes) {
   const Case cases[] = {
       {"add into an empty file", "", [](auto& t) { t.Add("007", "Seven"); }, "[Return codes]\r\nRC7=Seven\r\n"},
       {"add sorts by number, not text", head + "[Return codes]\r\nRC10=Ten\r\nRC2=Two\r\n[Groups]\r\n",
-       [](auto& t) { t.Add("5", "Five"); },
-       head + "[Groups]\r\n[Return codes]\r\nRC2=Two\r\nRC5=Five\r\nRC10=Ten\r\n"},
+       [](auto& t) { t.Add("5", "Five"); }, head + "[Groups]\r\n[Return codes]\r\nRC2=Two\r\nRC5=Five\r\nRC10=Ten\r\n"},
       {"modify keeping the code, typed with zeros", "[Return codes]\r\nRC3=Old\r\nRC1=One\r\n",
        [](auto& t) { t.Modify(0, "0003", "New"); }, "[Return codes]\r\nRC1=One\r\nRC3=New\r\n"},
       {"modify to a free code re-sorts", "[Return codes]\r\nRC1=One\r\nRC3=Three\r\n",
        [](auto& t) { t.Modify(0, "9", "Nine"); }, "[Return codes]\r\nRC3=Three\r\nRC9=Nine\r\n"},
-      {"remove keeps the others' order", "[Return codes]\r\nRC9=a\r\nRC1=b\r\nRC5=c\r\n",
-       [](auto& t) { t.Remove(1); }, "[Return codes]\r\nRC9=a\r\nRC5=c\r\n"},
+      {"remove keeps the others' order", "[Return codes]\r\nRC9=a\r\nRC1=b\r\nRC5=c\r\n", [](auto& t) { t.Remove(1); },
+       "[Return codes]\r\nRC9=a\r\nRC5=c\r\n"},
       {"removing the only entry erases the section", head + "[Return codes]\r\nRC1=x\r\n[Groups]\r\nA=\r\n",
        [](auto& t) { t.Remove(0); }, head + "[Groups]\r\nA=\r\n"},
-      {"a description with quotes is written as typed", "",
-       [](auto& t) { t.Add("4", "\"Paper\" low, \"soon\""); }, "[Return codes]\r\nRC4=\"Paper\" low, \"soon\"\r\n"},
+      {"a description with quotes is written as typed", "", [](auto& t) { t.Add("4", "\"Paper\" low, \"soon\""); },
+       "[Return codes]\r\nRC4=\"Paper\" low, \"soon\"\r\n"},
   };
   for (const Case& c : cases) EXPECT_EQ(AfterRc(c.before, c.change), c.after) << c.name;
 }
@@ -107,7 +106,8 @@ TEST_F(AnswerTablesTest, RowsKeepTheFileOrderUntilTheFirstSortingChange) {
   // Quotes are kept: the editor shows the description as the terminal window does.
   EXPECT_EQ(table.Rows(), (std::vector<TReturnCodeEntry>{{"10", "Ten"}, {"2", "Two"}, {"5", "\"Five\""}}));
   table.Add("1", "One");
-  EXPECT_EQ(table.Rows(), (std::vector<TReturnCodeEntry>{{"1", "One"}, {"2", "Two"}, {"5", "\"Five\""}, {"10", "Ten"}}));
+  EXPECT_EQ(table.Rows(),
+            (std::vector<TReturnCodeEntry>{{"1", "One"}, {"2", "Two"}, {"5", "\"Five\""}, {"10", "Ten"}}));
   // A description that begins and ends with a quote reads back whole.
   EXPECT_EQ(TReturnCodeTable(Path).Rows(), table.Rows());
 }
@@ -151,8 +151,8 @@ TEST_F(AnswerTablesTest, AHandEditedCodeIsShownAndStopsTheSortWithoutWriting) {
   TReturnCodeTable table(Path);
   EXPECT_EQ(table.Rows().front(), (TReturnCodeEntry{"abc", "Odd"}));
   for (const auto& change : std::vector<std::function<void()>>{
-           [&] { table.Add("5", "Five"); },          // the sort meets "abc"
-           [&] { table.Modify(0, "abc", "Odd"); },   // the row's own code is read as a number
+           [&] { table.Add("5", "Five"); },         // the sort meets "abc"
+           [&] { table.Modify(0, "abc", "Odd"); },  // the row's own code is read as a number
            [&] { table.Modify(1, "3", "Three"); }}) {
     try {
       change();
@@ -174,8 +174,8 @@ TEST_F(AnswerTablesTest, FindingACodeByItsNumber) {
     const char* code;
     std::optional<std::size_t> row;
   };
-  const Case cases[] = {{"10", 0}, {"010", 0}, {"abc", 1}, {"ABC", 1}, {"0", 2}, {"000", 2}, {"1", std::nullopt},
-                        {"", std::nullopt}};
+  const Case cases[] = {{"10", 0}, {"010", 0}, {"abc", 1},          {"ABC", 1},
+                        {"0", 2},  {"000", 2}, {"1", std::nullopt}, {"", std::nullopt}};
   for (const Case& c : cases) EXPECT_EQ(table.Find(c.code), c.row) << c.code;
 }
 
@@ -206,8 +206,8 @@ TEST(FixedAnswerRules, PaddingAndMakingARecord) {
     const char* typed;
     const char* stored;
   };
-  for (const Pad& c : {Pad{"a", "000a"}, Pad{"F", "000F"}, Pad{"1b", "001b"}, Pad{"ABC", "0ABC"},
-                       Pad{"ff11", "ff11"}, Pad{"", ""}})
+  for (const Pad& c :
+       {Pad{"a", "000a"}, Pad{"F", "000F"}, Pad{"1b", "001b"}, Pad{"ABC", "0ABC"}, Pad{"ff11", "ff11"}, Pad{"", ""}})
     EXPECT_EQ(PadHexWord(c.typed), c.stored) << c.typed;
 
   EXPECT_EQ(MakeFixedAnswerRow("16", "a", "0", "Paper out", clRed),
@@ -238,7 +238,7 @@ TEST(FixedAnswerRules, PaddingAndMakingARecord) {
     try {
       MakeFixedAnswerRow(c.panel, c.mask, c.result, c.text, clBlack);
       ADD_FAILURE() << c.message << ": accepted";
-    } catch (const TTableRefused& error) {
+    } catch (const TEditRefused& error) {
       EXPECT_EQ(error.what(), c.message);
     }
   }
@@ -254,8 +254,7 @@ TEST_F(AnswerTablesTest, FixedAnswerChangesGiveTheseBytes) {
     std::string after;
   };
   const Case cases[] = {
-      {"first record into an empty section", "[FiscalAnswer]\r\n[PrinterAnswer]\r\n",
-       [&](auto& s) { s.Add(red); },
+      {"first record into an empty section", "[FiscalAnswer]\r\n[PrinterAnswer]\r\n", [&](auto& s) { s.Add(red); },
        "[PrinterAnswer]\r\n[FiscalAnswer]\r\nRecord1=1,1,FF11,0011,\"Message1\",clRed\r\n"},
       {"keys 3, 7, 9 renumbered 1 to 3 after a change",
        "[FiscalAnswer]\r\nRecord3=3,1,0001,0001,\"A\",clRed\r\nRecord7=7,2,0002,0002,\"B B\",clLime\r\n"
@@ -274,7 +273,9 @@ TEST_F(AnswerTablesTest, FixedAnswerChangesGiveTheseBytes) {
        "[FiscalAnswer]\r\nRecord1=1,1,0001,0001,\"A\",clRed\r\n[Groups]\r\n", [&](auto& s) { s.Remove(0); },
        "[Groups]\r\n"},
       {"a double quote in the text is doubled", "",
-       [&](auto& s) { s.Add({"1", "0001", "0001", "Say \"hi\", then", "clRed"}); },
+       [&](auto& s) {
+         s.Add({"1", "0001", "0001", "Say \"hi\", then", "clRed"});
+       },
        "[FiscalAnswer]\r\nRecord1=1,1,0001,0001,\"Say \"\"hi\"\", then\",clRed\r\n"},
   };
   for (const Case& c : cases) EXPECT_EQ(AfterFixed(c.before, c.change), c.after) << c.name;
@@ -302,9 +303,9 @@ TEST_F(AnswerTablesTest, AShortHandEditedLineLoadsWithEmptyCellsAndCanBeMendedOr
       "[FiscalAnswer]\r\nRecord1=1,1,0001\r\nRecord2=2,2,0002,0002,\"B\",clLime\r\nRecord3=\r\n";
   WriteBytes(Path, content);
   TFixedAnswerSection section(Path, std::string(kSectionFiscalAnswer));
-  EXPECT_EQ(section.Rows(), (std::vector<TFixedAnswerRow>{{"1", "0001", "", "", ""},
-                                                          {"2", "0002", "0002", "B", "clLime"},
-                                                          {"", "", "", "", ""}}));
+  EXPECT_EQ(section.Rows(),
+            (std::vector<TFixedAnswerRow>{
+                {"1", "0001", "", "", ""}, {"2", "0002", "0002", "B", "clLime"}, {"", "", "", "", ""}}));
   section.Remove(2);
   section.Modify(0, {"1", "0001", "0001", "Mended", "clRed"});
   EXPECT_EQ(ReadBytes(Path),
@@ -319,7 +320,7 @@ TEST(FixedAnswerDevice, ARefusedWriteKeepsTheRowsAndTheOldContent) {
   const auto rows = section.Rows();
   EXPECT_THROW(section.Add({"2", "0002", "0002", "B", "clLime"}), TIniError);
   EXPECT_THROW(section.Remove(0), TIniError);
-  EXPECT_THROW(section.Modify(5, rows[0]), TTableRefused);
+  EXPECT_THROW(section.Modify(5, rows[0]), TEditRefused);
   EXPECT_EQ(section.Rows(), rows);
   EXPECT_EQ(device->Bytes, content);
 }
