@@ -36,8 +36,10 @@
 #include "app/registration.h"
 #include "app/settings.h"
 #include "dgi/fpauxcontrol.h"
+#include "editors/amrcmdansfields.h"
 #include "editors/amrfixanswer.h"
 #include "editors/amrreturncodes.h"
+#include "editors/overnewdlg.h"
 #include "editors/testfixanswer.h"
 #include "host/fiscalcontrol.h"
 #include "model/errors.h"
@@ -145,6 +147,8 @@ void TFormMain::CreateActions() {
       {&ActionClose, "Close", "Close terminal file", {}, TPicture::New, false},
       {&ActionSaveAs, "Save Terminal As ...", "Save terminal file", {}, TPicture::SaveAs, true},
       {&ActionExit, "Exit", "Application exit ", {}, TPicture::New, false},
+      {&ActionEditUndo, "&Undo", "Undo|Undo the last change made in the command tree or a command's fields",
+       QKeySequence(Qt::CTRL | Qt::Key_Z), TPicture::New, false},
       {&ActionEditCut, "Cu&t", "Cut|Cut", QKeySequence(Qt::CTRL | Qt::Key_X), TPicture::Cut, true},
       {&ActionEditCopy, "&Copy", "Copy|Copy", QKeySequence(Qt::CTRL | Qt::Key_C), TPicture::Copy, true},
       {&ActionEditPaste, "&Paste", "Paste|Paste", QKeySequence(Qt::CTRL | Qt::Key_V), TPicture::Paste, true},
@@ -175,6 +179,7 @@ void TFormMain::CreateActions() {
   connect(ActionClose, &QAction::triggered, this, &TFormMain::ActionCloseExecute);
   connect(ActionSaveAs, &QAction::triggered, this, &TFormMain::ActionSaveAsExecute);
   connect(ActionExit, &QAction::triggered, this, &QWidget::close);
+  connect(ActionEditUndo, &QAction::triggered, this, &TFormMain::ActionEditUndoExecute);
   connect(ActionEditCut, &QAction::triggered, this, &TFormMain::ActionEditCutExecute);
   connect(ActionEditCopy, &QAction::triggered, this, &TFormMain::ActionEditCopyExecute);
   connect(ActionEditPaste, &QAction::triggered, this, &TFormMain::ActionEditPasteExecute);
@@ -208,6 +213,8 @@ void TFormMain::CreateMenus() {
   file->addAction(ActionExit);
 
   QMenu* edit = addMenu("Edit", "Edit commands");
+  edit->addAction(ActionEditUndo);
+  edit->addSeparator();
   edit->addAction(ActionEditCopy);
   edit->addAction(ActionEditPaste);
   edit->addAction(ActionEditCut);
@@ -583,6 +590,31 @@ void TFormMain::UpdateFileActions() {
   ActionEditFixAnswer->setEnabled(open);
   ActionTestFixAnswer->setEnabled(open);
   UpdateReturnCodeAction();
+  UndoChanged();
+}
+
+// ---- The editors the command tree opens, and Undo ----
+
+void TFormMain::EditFields(QWidget* owner, const std::string& fileName, const std::string& section,
+                           const TFileChanged& changed) {
+  editors::TDialogRecordDialogs dialogs;
+  editors::TFormEditCmdAns editor(owner, fileName, section, *prompts_, dialogs, changed);
+  editor.exec();
+}
+
+terminal::TTerminalContext::TOverwriteChoice TFormMain::ChooseOverwriteOrNew(QWidget* owner) {
+  editors::TFormOverwriteNewCommand dialog(owner);
+  switch (dialog.exec()) {
+    case editors::TFormOverwriteNewCommand::ResultOk: return TOverwriteChoice::Overwrite;
+    case editors::TFormOverwriteNewCommand::ResultYes: return TOverwriteChoice::New;
+    default: return TOverwriteChoice::Cancel;
+  }
+}
+
+void TFormMain::UndoChanged() { ActionEditUndo->setEnabled(TerminalFileOpen() && terminalWindow_->CanUndo()); }
+
+void TFormMain::ActionEditUndoExecute() {
+  if (TerminalFileOpen()) terminalWindow_->Undo();
 }
 
 void TFormMain::ActionNewExecute() {

@@ -73,6 +73,10 @@ class TFormMain : public QMainWindow, public terminal::TTerminalContext {
   widgets::TPrompts& Prompts() override { return *prompts_; }
   void SetStatusText(int panel, const QString& text) override;
   void ShowHint(const QString& hint) override;
+  void EditFields(QWidget* owner, const std::string& fileName, const std::string& section,
+                  const TFileChanged& changed) override;
+  TOverwriteChoice ChooseOverwriteOrNew(QWidget* owner) override;
+  void UndoChanged() override;
 
   QString StatusText(int panel) const;
   terminal::TFormChildTerminalWindow* TerminalWindow() const { return terminalWindow_; }
@@ -110,6 +114,7 @@ class TFormMain : public QMainWindow, public terminal::TTerminalContext {
   QAction* ActionClose = nullptr;
   QAction* ActionSaveAs = nullptr;
   QAction* ActionExit = nullptr;
+  QAction* ActionEditUndo = nullptr;
   QAction* ActionEditCut = nullptr;
   QAction* ActionEditCopy = nullptr;
   QAction* ActionEditPaste = nullptr;
@@ -133,6 +138,7 @@ class TFormMain : public QMainWindow, public terminal::TTerminalContext {
   void ActionOpenExecute();
   void ActionSaveAsExecute();
   void ActionCloseExecute();
+  void ActionEditUndoExecute();
   void ActionEditCutExecute();
   void ActionEditCopyExecute();
   void ActionEditPasteExecute();

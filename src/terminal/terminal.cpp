@@ -27,6 +27,7 @@
 #include "model/settingsrecord.h"
 #include "terminal/childwindow.h"
 #include "terminal/terminalcontext.h"
+#include "terminal/treenodes.h"
 
 namespace quorvel::terminal {
 
@@ -50,30 +51,11 @@ constexpr int kRowPitch = 55;
 constexpr int kLabelToControl = 18;
 constexpr int kNotesLineHeight = 20;
 
-// Item data of the tree nodes: the stored bytes of the group or command name.
-constexpr int kNameRole = Qt::UserRole;
-
-QString FromBytes(const std::string& bytes) {
-  return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
-}
-
-std::string ToBytes(const QString& text) { return text.toLatin1().toStdString(); }
-
 // A "short|long" hint: the short part as tooltip, the long part for the status bar.
 void SetHint(QWidget* widget, const QString& hint) {
   const qsizetype bar = hint.indexOf(QLatin1Char('|'));
   widget->setToolTip(bar < 0 ? hint : hint.left(bar));
   widget->setStatusTip(bar < 0 ? hint : hint.mid(bar + 1));
-}
-
-QTreeWidgetItem* AddNode(QTreeWidgetItem* parent, const std::string& name) {
-  auto* node = new QTreeWidgetItem(parent, {FromBytes(name)});
-  node->setData(0, kNameRole, QByteArray::fromStdString(name));
-  return node;
-}
-
-std::string NodeName(const QTreeWidgetItem* node) {
-  return node->data(0, kNameRole).toByteArray().toStdString();
 }
 
 widgets::TFieldTypeComboBox::TStyle ComboStyle(int controlType) {
@@ -122,10 +104,14 @@ TFormPlacement PlaceCommandFields(const TCommandLayout& layout, std::size_t fiel
 
 TFormChildTerminalWindow::TFormChildTerminalWindow(TTerminalContext& context,
                                                    const QString& fileName, QWidget* parent)
-    : QWidget(parent), context_(context), fileName_(fileName) {
+    : QWidget(parent),
+      context_(context),
+      fileName_(fileName),
+      editor_(QFile::encodeName(fileName).toStdString()) {
   setObjectName(QStringLiteral("FormChildTerminalWindow"));
   setWindowTitle(fileName_);
   CreateWidgets();
+  CreatePopupMenu();
   terminalFile_ = std::make_unique<model::TIniMemory>(QFile::encodeName(fileName_).toStdString());
   ReadTree();
   const std::uint32_t storedWidth = context_.Settings().TVWidth;
@@ -359,8 +345,23 @@ void TFormChildTerminalWindow::closeEvent(QCloseEvent* event) { terminal::CloseO
 bool TFormChildTerminalWindow::eventFilter(QObject* watched, QEvent* event) {
   if (watched == treeViewCommand_ && event->type() == QEvent::Resize && isVisible()) {
     treeWidth_ = treeViewCommand_->width();
-  } else if (watched == treeViewCommand_->viewport() && event->type() == QEvent::MouseButtonRelease) {
-    TreeViewCommandClick();
+  } else if (watched == treeViewCommand_->viewport()) {
+    switch (event->type()) {
+      case QEvent::MouseButtonRelease:
+        TreeMouseEvent(event);
+        TreeViewCommandClick();
+        break;
+      case QEvent::MouseButtonPress:
+      case QEvent::MouseMove:
+        if (TreeMouseEvent(event)) return true;
+        break;
+      case QEvent::DragEnter:
+      case QEvent::DragMove:
+      case QEvent::DragLeave:
+      case QEvent::Drop:
+        return TreeDragEvent(event);
+      default: break;
+    }
   } else if (event->type() == QEvent::Resize && answerPageBuilt_ && watched == scrollBoxAnswer_->viewport()) {
     LayOutAnswerPage();
   } else if (event->type() == QEvent::MouseButtonDblClick && watched == memoFiscalAnswer_->viewport()) {

@@ -8,6 +8,8 @@
 #include <QWidget>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -15,9 +17,14 @@
 #include "model/fieldrecords.h"
 #include "model/inimemory.h"
 #include "model/sendtext.h"
+#include "terminal/treeedits.h"
 #include "model/terminalfile.h"
 
+class QAction;
+class QDrag;
 class QFrame;
+class QMenu;
+class QMimeData;
 class QGroupBox;
 class QLabel;
 class QPlainTextEdit;
@@ -105,6 +112,44 @@ class TFormChildTerminalWindow : public QWidget {
   // "Reset serial ports": no answer is awaited any more.
   void StopWaiting();
 
+  // ---- Editing the tree (its context menu, Copy and Paste, drag and drop, Undo) ----
+  QMenu* TerminalWindowPopupMenu() const { return terminalWindowPopupMenu_; }
+  // The context menu's item of that component name ("MenuItemGroupAdd", ...).
+  QAction* MenuItem(const QString& name) const;
+  // Sets the items' enabled states from the selected node, as before the menu opens.
+  void TerminalWindowPopupMenuPopup();
+  // The node the menu works on: the selected one, or nullptr.
+  QTreeWidgetItem* SelectedNode() const;
+  QTreeWidgetItem* DragSourceNode() const { return dragSourceNode_; }
+  QTreeWidgetItem* CopiedNode() const { return copiedNode_; }
+  bool CopyPending() const { return copyPending_; }
+  // What a drop of `source` onto `target` (or a paste) does.
+  enum class TDropAction { None, DuplicateGroup, MergeGroup, CopyCommandToGroup };
+  static TDropAction DropAction(const QTreeWidgetItem* source, const QTreeWidgetItem* target);
+  // How a started drag is carried out; tests replace QDrag::exec, which waits for a user.
+  void SetDragRunner(std::function<void(QDrag&)> runner) { dragRunner_ = std::move(runner); }
+  // The MIME type of a drag of a tree node; its data names the window it started in.
+  static QString NodeMimeType();
+
+  // Undo of the last editor operations of this window (at most 50).
+  static constexpr std::size_t kUndoDepth = 50;
+  bool CanUndo() const { return !undoSteps_.empty(); }
+  void Undo();
+
+  void MenuItemGroupAddClick();
+  void MenuItemGroupModifyClick();
+  void MenuItemGroupRemoveClick();
+  void MemuItemCommandAddClick();
+  void MenuItemCommandModifyClick();
+  void MenuItemCommandRemoveClick();
+  void MenuItemEditFieldsClick();
+  void MenuItemCopyCommandClick();
+  void MenuItemPasteCommandClick();
+  void MenuItemExpandallClick();
+  void MenuItemCollapseallClick();
+  void MenuItemExpandNodeClick();
+  void MenuItemCollapseNodeClick();
+
   // ---- Answer page ----
   void ShowAnswer(std::uint16_t fiscalStatus, std::uint16_t printerStatus,
                   const std::vector<std::string>& values, std::uint16_t returnCode);
@@ -153,8 +198,48 @@ class TFormChildTerminalWindow : public QWidget {
   // Lets pending window events run; false when this window was destroyed meanwhile.
   bool LetPendingEventsRun();
 
+  // Editing the tree
+  void CreatePopupMenu();
+  void ShowPopupMenu(const QPoint& at);
+  bool TreeMouseEvent(QEvent* event);
+  bool TreeDragEvent(QEvent* event);
+  // The node a drag over the viewport at `position` would drop on, if the drop is accepted.
+  QTreeWidgetItem* AcceptedDropTarget(const QMimeData* mime, const QPoint& position) const;
+  void StartDrag();
+  // Carries out a paste or a drop; false when it did nothing.
+  void PasteOrDrop(QTreeWidgetItem* source, QTreeWidgetItem* target);
+  void DuplicateGroup(QTreeWidgetItem* source);
+  void MergeGroup(QTreeWidgetItem* source, QTreeWidgetItem* target);
+  void CopyCommandToGroup(QTreeWidgetItem* source, QTreeWidgetItem* targetGroup);
+  // Records one change of the file for Undo.
+  void RecordUndo(const std::string& before, const std::string& after);
+  // Shows a refusal of the edit layer; nothing was written.
+  void ShowRefusal(const std::exception& error);
+  // A removed node takes the pending copy and the drag source with it.
+  void ForgetNode(QTreeWidgetItem* node);
+  // After a rename: the current command's section follows its new name.
+  void FollowRename();
+  // Runs one operation of the edit layer; a refusal is shown and nothing changes.
+  bool Edit(const std::function<model::TEditResult()>& operation);
+  // Reads the tree again from the in-memory copy, keeping what was expanded and selected.
+  void RebuildTree();
+
+  QMenu* terminalWindowPopupMenu_ = nullptr;
+  QTreeWidgetItem* dragSourceNode_ = nullptr;
+  QTreeWidgetItem* copiedNode_ = nullptr;
+  bool copyPending_ = false;
+  QPoint dragStart_;
+  bool dragArmed_ = false;
+  std::function<void(QDrag&)> dragRunner_;
+  struct TUndoStep {
+    std::string Before;
+    std::string After;
+  };
+  std::deque<TUndoStep> undoSteps_;
+
   TTerminalContext& context_;
   QString fileName_;
+  model::TTerminalEditor editor_;  // the edit layer on this file
   std::unique_ptr<model::TIniMemory> terminalFile_;
   std::string currentCommand_;
   model::TCommandDefinition commandDefinition_;

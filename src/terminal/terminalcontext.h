@@ -1,6 +1,10 @@
 #pragma once
 // What the terminal window needs from the main window that owns it.
 #include <QString>
+#include <functional>
+#include <string>
+
+class QWidget;
 
 namespace quorvel::model {
 struct TSettingsRecord;
@@ -30,6 +34,19 @@ class TTerminalContext {
   virtual void SetStatusText(int panel, const QString& text) = 0;
   // The long part of a "short|long" hint, for status panel 0.
   virtual void ShowHint(const QString& hint) = 0;
+
+  // ---- the editors the command tree opens ----
+  // Called after each change an editor made to the terminal file, with the
+  // file's bytes before and after it.
+  using TFileChanged = std::function<void(const std::string& before, const std::string& after)>;
+  // The field list editor of one command section, shown modally over `owner`.
+  virtual void EditFields(QWidget* owner, const std::string& fileName, const std::string& section,
+                          const TFileChanged& changed) = 0;
+  // What to do with a pasted or dropped command whose name the target group has.
+  enum class TOverwriteChoice { Overwrite, New, Cancel };
+  virtual TOverwriteChoice ChooseOverwriteOrNew(QWidget* owner) = 0;
+  // The terminal window's Undo became possible or impossible.
+  virtual void UndoChanged() {}
 };
 
 }  // namespace quorvel::terminal

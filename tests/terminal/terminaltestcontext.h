@@ -7,6 +7,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <cstdlib>
+#include <deque>
+#include <functional>
 #include <string>
 
 #include "widgets/prompts.h"
@@ -37,6 +39,27 @@ class TTestContext : public TTerminalContext {
   widgets::TPrompts& Prompts() override { return prompts; }
   void SetStatusText(int panel, const QString& text) override { status[panel] = text; }
   void ShowHint(const QString& hint) override { hints << hint; }
+
+  // The field list editor: what a test lets it do (nothing by default).
+  std::function<void(const std::string& fileName, const std::string& section, const TFileChanged& changed)> editFields;
+  QStringList editedSections;
+  void EditFields(QWidget*, const std::string& fileName, const std::string& section,
+                  const TFileChanged& changed) override {
+    editedSections << QString::fromStdString(section);
+    if (editFields) editFields(fileName, section, changed);
+  }
+  // The overwrite dialog's answers, in order; none left gives Cancel.
+  std::deque<TOverwriteChoice> overwriteChoices;
+  int overwriteAsked = 0;
+  TOverwriteChoice ChooseOverwriteOrNew(QWidget*) override {
+    ++overwriteAsked;
+    if (overwriteChoices.empty()) return TOverwriteChoice::Cancel;
+    const TOverwriteChoice choice = overwriteChoices.front();
+    overwriteChoices.pop_front();
+    return choice;
+  }
+  int undoChanges = 0;
+  void UndoChanged() override { ++undoChanges; }
 };
 
 // Writes `lines` (joined with CR LF) as the file `name` in `folder`; returns its path.
