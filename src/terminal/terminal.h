@@ -17,7 +17,7 @@
 #include "model/fieldrecords.h"
 #include "model/inimemory.h"
 #include "model/sendtext.h"
-#include "terminal/treeedits.h"
+#include "model/treeedits.h"
 #include "model/terminalfile.h"
 
 class QAction;

@@ -14,7 +14,9 @@
 #include <QTreeWidget>
 #include <algorithm>
 
-#include "terminal/treeedits.h"
+#include "model/errors.h"
+#include "model/terminalfile.h"
+#include "model/treeedits.h"
 #include "terminal/terminal.h"
 #include "terminal/terminalcontext.h"
 #include "terminal/treenodes.h"

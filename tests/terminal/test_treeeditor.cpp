@@ -576,8 +576,8 @@ void TestTreeEditor::undoPutsThePreviousBytesBack() {
   context_->prompts.inputAnswers = {QString("Shop")};
   Select(Node("Sales"));
   Trigger("MenuItemGroupModify");
-  CopyPaste(Node("Shop", "Open"), Node("Reports"));
   const QByteArray afterRename = Bytes(path_);
+  CopyPaste(Node("Shop", "Open"), Node("Reports"));
   QVERIFY(window_->CanUndo());
   QVERIFY(context_->undoChanges > 0);
   window_->Undo();
