@@ -101,7 +101,8 @@ TFormEditCmdAns::TFormEditCmdAns(QWidget* owner, const std::string& fileName, co
       section_(section),
       prompts_(prompts),
       dialogs_(dialogs),
-      changed_(std::move(changed)) {
+      changed_(std::move(changed)),
+      editor_(fileName) {
   setObjectName(QStringLiteral("FormEditCmdAns"));
   setWindowTitle(QStringLiteral("Edit ") + FromBytes(section_) + QStringLiteral(" commands and answers"));
 
@@ -254,20 +255,16 @@ void TFormEditCmdAns::FillAnswerRow(int row, const model::TAnswerField& field) {
   SetCell(gridAnswers_, row, 3, QString::number(field.Type == model::kTextCurrency ? field.Decimals : 0));
 }
 
-bool TFormEditCmdAns::Change(const std::function<void()>& change) {
-  // TODO(layer): replaced by the edit layer's operations.
-  std::string before;
-  model::TFileDevice(fileName_).Load(before);
-  bool done = true;
+bool TFormEditCmdAns::Change(const std::function<model::TEditResult()>& change) {
+  bool done = false;
   try {
-    change();
+    const model::TEditResult result = change();
+    if (changed_ && result.Before != result.After) changed_(result.Before, result.After);
+    done = true;
   } catch (const std::exception& error) {
+    // The layer's refusal (a limit, a record that cannot be read, a refused write): nothing was written.
     ShowError(QString::fromLatin1(error.what()));
-    done = false;
   }
-  std::string after;
-  model::TFileDevice(fileName_).Load(after);
-  if (done && changed_) changed_(before, after);
   LoadShownPage();
   return done;
 }
@@ -289,20 +286,7 @@ void TFormEditCmdAns::AddCommand() {
   const std::optional<TCommandRecord> record =
       dialogs_.EditCommandRecord(this, static_cast<int>(commands_.size()) + 1, first, mode, nullptr);
   if (!record) return;
-  if (commands_.size() >= model::MaxDynamicFields) {
-    ShowError(QStringLiteral("Maximum number of dynamic controls reached!!!"));
-    return;
-  }
-  std::vector<model::TCommandField> fields = commands_;
-  fields.push_back(record->Field);
-  const int number = static_cast<int>(fields.size());
-  Change([&] {
-    model::TIniFile file(fileName_);
-    if (!record->Items.empty()) model::WriteItemList(file, section_, number, record->Items);
-    if (number == 1 && !record->Notes.empty()) model::WriteNotes(file, section_, record->Notes);
-    model::TExtIniFile commandsFile(fileName_);
-    model::WriteCommands(commandsFile, section_, fields);
-  });
+  Change([&] { return editor_.AddCommandField(section_, *record); });
   gridCommands_->setCurrentCell(static_cast<int>(commands_.size()) - 1, 0);
 }
 
@@ -310,16 +294,7 @@ void TFormEditCmdAns::AddAnswer() {
   const std::optional<model::TAnswerField> field =
       dialogs_.EditAnswerRecord(this, static_cast<int>(answers_.size()) + 1, nullptr);
   if (!field) return;
-  if (answers_.size() >= model::MaxDynamicFields) {
-    ShowError(QStringLiteral("Maximum number of dynamic controls reached!!!"));
-    return;
-  }
-  std::vector<model::TAnswerField> fields = answers_;
-  fields.push_back(*field);
-  Change([&] {
-    model::TExtIniFile file(fileName_);
-    model::WriteAnswers(file, section_, fields);
-  });
+  Change([&] { return editor_.AddAnswerField(section_, *field); });
   gridAnswers_->setCurrentCell(static_cast<int>(answers_.size()) - 1, 0);
 }
 
@@ -348,15 +323,7 @@ void TFormEditCmdAns::ModifyCommand(int row) {
   const std::optional<TCommandRecord> record = dialogs_.EditCommandRecord(this, number, number == 1,
                                                                           stored.Field.Mode, &stored);
   if (!record) return;
-  std::vector<model::TCommandField> fields = commands_;
-  fields[static_cast<std::size_t>(row)] = record->Field;
-  Change([&] {
-    model::TIniFile file(fileName_);
-    model::WriteItemList(file, section_, number, record->Items);
-    if (number == 1) model::WriteNotes(file, section_, record->Notes);
-    model::TExtIniFile commandsFile(fileName_);
-    model::WriteCommands(commandsFile, section_, fields);
-  });
+  Change([&] { return editor_.ModifyCommandField(section_, number, *record); });
   gridCommands_->setCurrentCell(row, 0);
 }
 
@@ -364,12 +331,7 @@ void TFormEditCmdAns::ModifyAnswer(int row) {
   const model::TAnswerField stored = answers_[static_cast<std::size_t>(row)];
   const std::optional<model::TAnswerField> field = dialogs_.EditAnswerRecord(this, row + 1, &stored);
   if (!field) return;
-  std::vector<model::TAnswerField> fields = answers_;
-  fields[static_cast<std::size_t>(row)] = *field;
-  Change([&] {
-    model::TExtIniFile file(fileName_);
-    model::WriteAnswers(file, section_, fields);
-  });
+  Change([&] { return editor_.ModifyAnswerField(section_, row + 1, *field); });
   gridAnswers_->setCurrentCell(row, 0);
 }
 
@@ -391,26 +353,9 @@ void TFormEditCmdAns::ButtonRemoveClick() {
     return;
   }
   if (commands) {
-    std::vector<model::TCommandField> fields = commands_;
-    fields.erase(fields.begin() + row);
-    const int oldCount = static_cast<int>(commands_.size());
-    Change([&] {
-      model::TIniFile file(fileName_);
-      for (int i = number; i < oldCount; ++i) {
-        model::WriteItemList(file, section_, i, model::ReadItemListForEditing(file, section_, i + 1));
-      }
-      file.DeleteKey(section_, model::ItemListKey(oldCount));
-      file.DeleteKey(section_, model::NotesKey);
-      model::TExtIniFile commandsFile(fileName_);
-      model::WriteCommands(commandsFile, section_, fields);
-    });
+    Change([&] { return editor_.RemoveCommandField(section_, number); });
   } else {
-    std::vector<model::TAnswerField> fields = answers_;
-    fields.erase(fields.begin() + row);
-    Change([&] {
-      model::TExtIniFile file(fileName_);
-      model::WriteAnswers(file, section_, fields);
-    });
+    Change([&] { return editor_.RemoveAnswerField(section_, number); });
   }
   const std::size_t left = commands ? commands_.size() : answers_.size();
   if (left > 0) grid->setCurrentCell(std::min(row, static_cast<int>(left) - 1), 0);

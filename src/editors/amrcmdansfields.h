@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "model/fieldrecords.h"
+#include "model/treeedits.h"
 
 class QPushButton;
 class QTabWidget;
@@ -24,11 +25,7 @@ class TPrompts;
 namespace quorvel::editors {
 
 // A command field as its dialog gives it back, with its combo items and (field 1) notes.
-struct TCommandRecord {
-  model::TCommandField Field;
-  std::vector<std::string> Items;
-  std::vector<std::string> Notes;
-};
+using TCommandRecord = model::TCommandFieldRecord;
 
 // How the field list editor asks for a record: the real dialogs, or answers
 // prepared by a test.
@@ -91,8 +88,8 @@ class TFormEditCmdAns : public QDialog {
   void FillAnswerRow(int row, const model::TAnswerField& field);
   void SetRowButtons(bool hasFields);
   void ShowError(const QString& text);
-  // Runs one change of the file; a refusal is shown and the grid re-read.
-  bool Change(const std::function<void()>& change);
+  // Runs one operation of the edit layer; a refusal is shown. The grid is read again.
+  bool Change(const std::function<model::TEditResult()>& change);
 
   void AddCommand();
   void AddAnswer();
@@ -105,6 +102,7 @@ class TFormEditCmdAns : public QDialog {
   widgets::TPrompts& prompts_;
   TRecordDialogs& dialogs_;
   TChanged changed_;
+  model::TTerminalEditor editor_;
   std::vector<model::TCommandField> commands_;
   std::vector<model::TAnswerField> answers_;
 

@@ -243,6 +243,138 @@ TEditResult TTerminalEditor::CopyCommandToGroup(const std::string& sourceGroup, 
   });
 }
 
+// ---- field lists ----
+
+namespace {
+
+const std::string kTooManyFields = "Maximum number of dynamic controls reached!!!";
+
+std::vector<TCommandField> ReadCommandFields(const TExtIniFile& file, const std::string& section) {
+  return ParseCommandFieldList(file.ReadValue(section, CommandsKey, ""));
+}
+
+std::vector<TAnswerField> ReadAnswerFields(const TExtIniFile& file, const std::string& section) {
+  return ParseAnswerFieldList(file.ReadValue(section, AnswersKey, ""));
+}
+
+void CheckNumber(int number, std::size_t count) {
+  if (number < 1 || static_cast<std::size_t>(number) > count) {
+    throw TEditRefused("There is no field number " + std::to_string(number));
+  }
+}
+
+// A value the reader would cut is not written at all.
+void CheckLength(const std::string& key, const std::string& value, std::size_t limit) {
+  if (value.size() > limit) {
+    throw TEditRefused("The value of " + Quoted(key) + " would be " + std::to_string(value.size()) +
+                       " characters long; at most " + std::to_string(limit) + " can be read back");
+  }
+}
+
+void WriteCommandsValue(TExtIniFile& file, const std::string& section, const std::vector<TCommandField>& fields) {
+  const std::string value = AssembleCommands(fields);
+  CheckLength(CommandsKey, value, TExtIniFile::kValueLimit);
+  file.WriteKey(section, CommandsKey, value);
+}
+
+void WriteAnswersValue(TExtIniFile& file, const std::string& section, const std::vector<TAnswerField>& fields) {
+  const std::string value = AssembleAnswers(fields);
+  CheckLength(AnswersKey, value, TExtIniFile::kValueLimit);
+  file.WriteKey(section, AnswersKey, value);
+}
+
+// A double quote, the items as a comma list, a double quote; the reader takes
+// what is between the quotes.
+void WriteList(TExtIniFile& file, const std::string& section, const std::string& key,
+               const std::vector<std::string>& items) {
+  const std::string value = AssembleStoredItemList(items);
+  CheckLength(key, value.substr(1, value.size() - 2), TIniFile::kValueLimit);
+  file.WriteKey(section, key, value);
+}
+
+// The answer decimals are kept for Currency only.
+TAnswerField Stored(TAnswerField field) {
+  if (field.Type != kTextCurrency) field.Decimals = 0;
+  return field;
+}
+
+}  // namespace
+
+TEditResult TTerminalEditor::AddCommandField(const std::string& section, const TCommandFieldRecord& record) {
+  return Compose(*Device_, [&](TExtIniFile& file) {
+    std::vector<TCommandField> fields = ReadCommandFields(file, section);
+    if (fields.size() >= MaxDynamicFields) throw TEditRefused(kTooManyFields);
+    fields.push_back(record.Field);
+    const int number = static_cast<int>(fields.size());
+    if (!record.Items.empty()) WriteList(file, section, ItemListKey(number), record.Items);
+    if (number == 1 && !record.Notes.empty()) WriteList(file, section, NotesKey, record.Notes);
+    WriteCommandsValue(file, section, fields);
+  });
+}
+
+TEditResult TTerminalEditor::ModifyCommandField(const std::string& section, int number,
+                                                const TCommandFieldRecord& record) {
+  return Compose(*Device_, [&](TExtIniFile& file) {
+    std::vector<TCommandField> fields = ReadCommandFields(file, section);
+    CheckNumber(number, fields.size());
+    fields[static_cast<std::size_t>(number - 1)] = record.Field;
+    if (record.Items.empty()) {
+      file.DeleteKey(section, ItemListKey(number));
+    } else {
+      WriteList(file, section, ItemListKey(number), record.Items);
+    }
+    if (number == 1) WriteList(file, section, NotesKey, record.Notes);
+    WriteCommandsValue(file, section, fields);
+  });
+}
+
+TEditResult TTerminalEditor::RemoveCommandField(const std::string& section, int number) {
+  return Compose(*Device_, [&](TExtIniFile& file) {
+    std::vector<TCommandField> fields = ReadCommandFields(file, section);
+    CheckNumber(number, fields.size());
+    const int count = static_cast<int>(fields.size());
+    fields.erase(fields.begin() + (number - 1));
+    for (int i = number; i < count; ++i) {
+      const std::string next = ItemListKey(i + 1);
+      if (file.ValueExists(section, next)) {
+        file.WriteKey(section, ItemListKey(i), "\"" + file.ReadValue(section, next, "") + "\"");
+      } else {
+        file.DeleteKey(section, ItemListKey(i));
+      }
+    }
+    file.DeleteKey(section, ItemListKey(count));
+    file.DeleteKey(section, NotesKey);
+    WriteCommandsValue(file, section, fields);
+  });
+}
+
+TEditResult TTerminalEditor::AddAnswerField(const std::string& section, const TAnswerField& field) {
+  return Compose(*Device_, [&](TExtIniFile& file) {
+    std::vector<TAnswerField> fields = ReadAnswerFields(file, section);
+    if (fields.size() >= MaxDynamicFields) throw TEditRefused(kTooManyFields);
+    fields.push_back(Stored(field));
+    WriteAnswersValue(file, section, fields);
+  });
+}
+
+TEditResult TTerminalEditor::ModifyAnswerField(const std::string& section, int number, const TAnswerField& field) {
+  return Compose(*Device_, [&](TExtIniFile& file) {
+    std::vector<TAnswerField> fields = ReadAnswerFields(file, section);
+    CheckNumber(number, fields.size());
+    fields[static_cast<std::size_t>(number - 1)] = Stored(field);
+    WriteAnswersValue(file, section, fields);
+  });
+}
+
+TEditResult TTerminalEditor::RemoveAnswerField(const std::string& section, int number) {
+  return Compose(*Device_, [&](TExtIniFile& file) {
+    std::vector<TAnswerField> fields = ReadAnswerFields(file, section);
+    CheckNumber(number, fields.size());
+    fields.erase(fields.begin() + (number - 1));
+    WriteAnswersValue(file, section, fields);
+  });
+}
+
 TEditResult TTerminalEditor::RestoreIfUnchanged(const std::string& before, const std::string& after) {
   TEditResult result;
   if (!Device_->Load(result.Before)) throw TIniError::UnableToWrite(Device_->Name());

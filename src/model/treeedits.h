@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "model/extinifile.h"
+#include "model/fieldrecords.h"
 
 namespace quorvel::model {
 
@@ -33,6 +34,13 @@ struct TEditResult {
 
 // The fixed section names a group may not take (letter case aside).
 bool IsReservedSectionName(std::string_view name);
+
+// One command field with its drop-down items and, for field 1, the command's notes.
+struct TCommandFieldRecord {
+  TCommandField Field;
+  std::vector<std::string> Items;
+  std::vector<std::string> Notes;
+};
 
 class TTerminalEditor {
  public:
@@ -68,6 +76,24 @@ class TTerminalEditor {
   // the group has is refused ("Command already exists, choose action").
   TEditResult CopyCommandToGroup(const std::string& sourceGroup, const std::string& sourceCommand,
                                  const std::string& targetGroup, const std::string& name, bool overwrite);
+
+  // ---- the field lists of one command section ----
+  // Field numbers count from 1. A list that already holds 70 fields takes no
+  // more ("Maximum number of dynamic controls reached!!!"); a "Commands" or
+  // "Answers" value longer than 8191 characters, or an item list or notes longer
+  // than 2047, would be cut when read back and is refused. Each writes the whole
+  // list again.
+  // Appends a field: its items under "CL" + n when it has any, the notes when it
+  // is field 1 and has any.
+  TEditResult AddCommandField(const std::string& section, const TCommandFieldRecord& record);
+  // Replaces field `number`: its items written or (none) deleted; for field 1 the notes written.
+  TEditResult ModifyCommandField(const std::string& section, int number, const TCommandFieldRecord& record);
+  // Removes field `number`: the later fields' item lists move down one number,
+  // and the command's notes are deleted.
+  TEditResult RemoveCommandField(const std::string& section, int number);
+  TEditResult AddAnswerField(const std::string& section, const TAnswerField& field);
+  TEditResult ModifyAnswerField(const std::string& section, int number, const TAnswerField& field);
+  TEditResult RemoveAnswerField(const std::string& section, int number);
 
   // Puts `before` back when the file still holds exactly `after`; otherwise
   // throws TEditRefused and changes nothing.
