@@ -12,7 +12,6 @@
 #include "editors/editcommandrecord.h"
 #include "editors/editorsupport.h"
 #include "model/convert.h"
-#include "model/errors.h"
 #include "widgets/prompts.h"
 
 namespace quorvel::editors {
@@ -193,35 +192,14 @@ void TFormEditCmdAns::SetRowButtons(bool hasFields) {
 void TFormEditCmdAns::ShowError(const QString& text) { widgets::ShowError(prompts_, this, text); }
 
 void TFormEditCmdAns::LoadCommands() {
-  commands_.clear();
-  buttonAdd_->setEnabled(true);
-  try {
-    commands_ = model::ParseCommandFieldList(model::TExtIniFile(fileName_).ReadValue(section_, model::CommandsKey, ""));
-  } catch (const model::TConvertError& error) {
-    // A list that cannot be read is not written over.
-    ShowError(QString::fromLatin1(error.what()));
-    ShowRows(gridCommands_, 0);
-    buttonAdd_->setEnabled(false);
-    SetRowButtons(false);
-    return;
-  }
+  commands_ = editor_.ReadCommandFields(section_);
   ShowRows(gridCommands_, static_cast<int>(commands_.size()));
   for (std::size_t i = 0; i < commands_.size(); ++i) FillCommandRow(static_cast<int>(i), commands_[i]);
   if (OnCommandsPage()) SetRowButtons(!commands_.empty());
 }
 
 void TFormEditCmdAns::LoadAnswers() {
-  answers_.clear();
-  buttonAdd_->setEnabled(true);
-  try {
-    answers_ = model::ParseAnswerFieldList(model::TExtIniFile(fileName_).ReadValue(section_, model::AnswersKey, ""));
-  } catch (const model::TConvertError& error) {
-    ShowError(QString::fromLatin1(error.what()));
-    ShowRows(gridAnswers_, 0);
-    buttonAdd_->setEnabled(false);
-    SetRowButtons(false);
-    return;
-  }
+  answers_ = editor_.ReadAnswerFields(section_);
   ShowRows(gridAnswers_, static_cast<int>(answers_.size()));
   for (std::size_t i = 0; i < answers_.size(); ++i) FillAnswerRow(static_cast<int>(i), answers_[i]);
   if (!OnCommandsPage()) SetRowButtons(!answers_.empty());
@@ -314,12 +292,9 @@ void TFormEditCmdAns::ButtonModifyClick() {
 void TFormEditCmdAns::ModifyCommand(int row) {
   const int number = row + 1;
   TCommandRecord stored;
-  {
-    const model::TIniFile file(fileName_);
-    stored.Field = commands_[static_cast<std::size_t>(row)];
-    stored.Items = model::ReadItemListForEditing(file, section_, number);
-    if (number == 1) stored.Notes = model::ReadNotesForEditing(file, section_);
-  }
+  stored.Field = commands_[static_cast<std::size_t>(row)];
+  stored.Items = editor_.ReadItemList(section_, number);
+  if (number == 1) stored.Notes = editor_.ReadNotes(section_);
   const std::optional<TCommandRecord> record = dialogs_.EditCommandRecord(this, number, number == 1,
                                                                           stored.Field.Mode, &stored);
   if (!record) return;

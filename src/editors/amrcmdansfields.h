@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "model/fieldrecords.h"
-#include "model/treeedits.h"
+#include "model/fileedit.h"
 
 class QPushButton;
 class QTabWidget;
@@ -25,7 +25,7 @@ class TPrompts;
 namespace quorvel::editors {
 
 // A command field as its dialog gives it back, with its combo items and (field 1) notes.
-using TCommandRecord = model::TCommandFieldRecord;
+using TCommandRecord = model::TCommandFieldEntry;
 
 // How the field list editor asks for a record: the real dialogs, or answers
 // prepared by a test.
@@ -102,7 +102,7 @@ class TFormEditCmdAns : public QDialog {
   widgets::TPrompts& prompts_;
   TRecordDialogs& dialogs_;
   TChanged changed_;
-  model::TTerminalEditor editor_;
+  model::TTerminalFileEditor editor_;
   std::vector<model::TCommandField> commands_;
   std::vector<model::TAnswerField> answers_;
 

@@ -11,7 +11,7 @@
 
 #include "editors/editorsupport.h"
 #include "model/convert.h"
-#include "model/fieldtyperule.h"
+#include "model/fileedit.h"
 #include "model/textnumbers.h"
 #include "widgets/fieldtypecombobox.h"
 
@@ -210,13 +210,13 @@ void TFormEditCommandRecord::FieldTypeComboBoxTextTypeChange() { ApplyTypeRule(f
 void TFormEditCommandRecord::FieldTypeComboBoxControlTypeChange() { ApplyTypeRule(false); }
 
 void TFormEditCommandRecord::ApplyTypeRule(bool opening, const model::TCommandField* stored) {
-  const model::TFieldTypeRule rule =
-      model::FieldTypeRule(textType_->currentIndex(), controlType_->currentIndex(), opening);
+  const model::TFieldBoxes rule =
+      model::CommandFieldBoxes(textType_->currentIndex(), controlType_->currentIndex(), opening);
   textType_->setCurrentIndex(rule.TextType);
   textType_->setEnabled(rule.TextTypeEnabled);
 
   defaultText_->SetFldType(rule.DefaultTextFilter);
-  defaultText_->SetMaxLength(rule.DefaultTextLimit);
+  defaultText_->SetMaxLength(rule.DefaultTextMaxLength);
   defaultText_->setEnabled(rule.DefaultTextEnabled);
   defaultText_->SetText(opening && rule.DefaultTextEnabled && stored != nullptr
                             ? FromBytes(stored->DefaultText)
@@ -224,20 +224,30 @@ void TFormEditCommandRecord::ApplyTypeRule(bool opening, const model::TCommandFi
   comboLines_->setEnabled(rule.ItemsEnabled);
   if (!rule.ItemsEnabled) comboLines_->clear();
 
+  // Opening a stored field, every enabled box shows its stored value, and so do
+  // the disabled Min length and Decimal digits of a Numeric field and the
+  // disabled Decimal digits of a Decimal field; a change of type resets them all.
+  const bool keep = opening && stored != nullptr;
+  const bool numeric = rule.TextType == model::kTextNumeric;
+  const bool decimal = rule.TextType == model::kTextDecimal;
   struct TBox {
     TFieldTypeComboBox* box;
-    const model::TNumberBoxRule& rule;
+    bool enabled;
+    bool showsStored;
     int stored;
+    int reset;
   };
   const TBox boxes[] = {
-      {maxLength_, rule.MaxLength, stored != nullptr ? stored->MaxLength : 0},
-      {minLength_, rule.MinLength, stored != nullptr ? stored->MinLength : 0},
-      {decimal_, rule.Decimals, stored != nullptr ? stored->Decimals : 0},
+      {maxLength_, rule.MaxLengthEnabled, keep && rule.MaxLengthEnabled, stored ? stored->MaxLength : 0,
+       rule.MaxLength},
+      {minLength_, rule.MinLengthEnabled, keep && (rule.MinLengthEnabled || numeric), stored ? stored->MinLength : 0,
+       0},
+      {decimal_, rule.DecimalsEnabled, keep && (rule.DecimalsEnabled || numeric || decimal),
+       stored ? stored->Decimals : 0, 0},
   };
   for (const TBox& box : boxes) {
-    box.box->setEnabled(box.rule.Enabled);
-    box.box->SetText(box.rule.ShowsStored && stored != nullptr ? QString::number(box.stored)
-                                                              : QString::fromStdString(box.rule.Reset));
+    box.box->setEnabled(box.enabled);
+    box.box->SetText(QString::number(box.showsStored ? box.stored : box.reset));
   }
   ValidateComboData();
 }

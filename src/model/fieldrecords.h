@@ -85,13 +85,6 @@ struct TAnswerDefinition {
 TCommandDefinition ParseCommandDefinition(const std::string& commandsValue);
 TAnswerDefinition ParseAnswerDefinition(const std::string& answersValue);
 
-// The lists as the field list editor shows and rewrites them: every complete
-// record, also past the 70th, and each command field with its own mode (a
-// nonzero mode is 1; only the first field's mode is read strictly). The other
-// values are read as above.
-std::vector<TCommandField> ParseCommandFieldList(const std::string& commandsValue);
-std::vector<TAnswerField> ParseAnswerFieldList(const std::string& answersValue);
-
 // A "CL" + n or "Notes" value as the terminal window reads it from its
 // in-memory copy: the first and the last character are dropped, the rest is a
 // comma list. Empty or absent gives no items.

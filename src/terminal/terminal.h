@@ -17,7 +17,7 @@
 #include "model/fieldrecords.h"
 #include "model/inimemory.h"
 #include "model/sendtext.h"
-#include "model/treeedits.h"
+#include "model/fileedit.h"
 #include "model/terminalfile.h"
 
 class QAction;
@@ -239,7 +239,7 @@ class TFormChildTerminalWindow : public QWidget {
 
   TTerminalContext& context_;
   QString fileName_;
-  model::TTerminalEditor editor_;  // the edit layer on this file
+  model::TTerminalFileEditor editor_;  // the edit layer on this file
   std::unique_ptr<model::TIniMemory> terminalFile_;
   std::string currentCommand_;
   model::TCommandDefinition commandDefinition_;

@@ -16,7 +16,7 @@
 
 #include "model/errors.h"
 #include "model/terminalfile.h"
-#include "model/treeedits.h"
+#include "model/fileedit.h"
 #include "terminal/terminal.h"
 #include "terminal/terminalcontext.h"
 #include "terminal/treenodes.h"
@@ -197,10 +197,8 @@ bool TFormChildTerminalWindow::Edit(const std::function<model::TEditResult()>& o
   model::TEditResult result;
   try {
     result = operation();
-  } catch (const model::TIniError& error) {
-    ShowRefusal(error);
-    return false;
-  } catch (const model::TEditRefused& error) {
+  } catch (const std::exception& error) {
+    // A refused name or value, or a refused write: nothing was written.
     ShowRefusal(error);
     return false;
   }
@@ -347,63 +345,51 @@ void TFormChildTerminalWindow::PasteOrDrop(QTreeWidgetItem* source, QTreeWidgetI
 }
 
 void TFormChildTerminalWindow::DuplicateGroup(QTreeWidgetItem* source) {
-  std::string newName;
-  if (!Edit([&] { return editor_.DuplicateGroup(NodeName(source), newName); })) return;
-  QTreeWidgetItem* group = AddNode(treeViewCommand_->topLevelItem(0), newName);
-  for (int i = 0; i < source->childCount(); ++i) AddNode(group, NodeName(source->child(i)));
+  model::TDuplicateResult duplicate;
+  if (!Edit([&] { return duplicate = editor_.DuplicateGroup(NodeName(source)); })) return;
+  QTreeWidgetItem* group = AddNode(treeViewCommand_->topLevelItem(0), duplicate.NewGroup);
+  for (const std::string& command : duplicate.Commands) AddNode(group, command);
   group->setExpanded(true);
 }
 
 void TFormChildTerminalWindow::MergeGroup(QTreeWidgetItem* source, QTreeWidgetItem* target) {
-  const std::string sourceName = NodeName(source);
-  const std::string targetName = NodeName(target);
   // Each command the target already has is overwritten only when the user says so.
-  std::vector<std::string> commands;
-  std::vector<bool> added;
-  for (const std::string& command : model::ReadGroupCommands(*terminalFile_, sourceName)) {
-    const bool exists = editor_.CommandExists(targetName, command);
-    if (exists) {
-      const widgets::TPromptResult answer = context_.Prompts().Message(
-          this, widgets::TPromptIcon::Warning, kWarningTitle,
-          QStringLiteral("\"") + FromBytes(command) + QStringLiteral("\" command already exists, ovewrite?"),
-          widgets::TPromptButtons::OkCancel);
-      if (answer != widgets::TPromptResult::Ok) continue;
-    }
-    commands.push_back(command);
-    added.push_back(!exists);
-  }
-  if (!commands.empty() && Edit([&] { return editor_.MergeGroup(sourceName, targetName, commands); })) {
-    for (std::size_t i = 0; i < commands.size(); ++i) {
-      if (added[i]) AddNode(target, commands[i]);
-    }
+  const auto ask = [this](const std::string& command) {
+    const widgets::TPromptResult answer = context_.Prompts().Message(
+        this, widgets::TPromptIcon::Warning, kWarningTitle,
+        QStringLiteral("\"") + FromBytes(command) + QStringLiteral("\" command already exists, ovewrite?"),
+        widgets::TPromptButtons::OkCancel);
+    return answer == widgets::TPromptResult::Ok ? model::TMergeChoice::Overwrite : model::TMergeChoice::Skip;
+  };
+  model::TMergeResult merge;
+  if (Edit([&] { return merge = editor_.MergeGroup(NodeName(source), NodeName(target), ask); })) {
+    for (const std::string& command : merge.Added) AddNode(target, command);
   }
   target->setExpanded(true);
 }
 
 void TFormChildTerminalWindow::CopyCommandToGroup(QTreeWidgetItem* source, QTreeWidgetItem* targetGroup) {
-  const std::string sourceGroup = NodeName(source->parent());
-  const std::string sourceCommand = NodeName(source);
-  const std::string targetName = NodeName(targetGroup);
-  std::string name = sourceCommand;
-  bool overwrite = false;
-  while (editor_.CommandExists(targetName, name)) {
-    const TTerminalContext::TOverwriteChoice choice = context_.ChooseOverwriteOrNew(this);
-    if (choice == TTerminalContext::TOverwriteChoice::Cancel) return;
-    if (choice == TTerminalContext::TOverwriteChoice::Overwrite) {
-      overwrite = true;
-      break;
+  // While the name is taken: overwrite it, try another name, or give up.
+  const auto ask = [this](const std::string&) {
+    switch (context_.ChooseOverwriteOrNew(this)) {
+      case TTerminalContext::TOverwriteChoice::Overwrite: return model::TCopyChoice::Overwrite();
+      case TTerminalContext::TOverwriteChoice::New:
+        return model::TCopyChoice::Rename(ToBytes(InputText(QStringLiteral("Input text:"))));
+      case TTerminalContext::TOverwriteChoice::Cancel: break;
     }
-    name = ToBytes(InputText(QStringLiteral("Input text:")));
-    if (name.empty()) return;
-  }
-  if (!Edit([&] { return editor_.CopyCommandToGroup(sourceGroup, sourceCommand, targetName, name, overwrite); })) {
+    return model::TCopyChoice::Cancel();
+  };
+  model::TCopyResult copy;
+  if (!Edit([&] {
+        return copy = editor_.CopyCommandToGroup(NodeName(source->parent()), NodeName(source), NodeName(targetGroup),
+                                                 ask);
+      })) {
     return;
   }
-  if (!overwrite) {
-    QTreeWidgetItem* node = AddNode(targetGroup, name);
-    targetGroup->setExpanded(true);
-    node->setExpanded(true);
-  }
+  if (copy.Cancelled || copy.Overwritten) return;
+  QTreeWidgetItem* node = AddNode(targetGroup, copy.Name);
+  targetGroup->setExpanded(true);
+  node->setExpanded(true);
 }
 
 // ---- drag and drop ----
@@ -553,7 +539,7 @@ void TFormChildTerminalWindow::Undo() {
   if (undoSteps_.empty()) return;
   const TUndoStep step = undoSteps_.back();
   try {
-    editor_.RestoreIfUnchanged(step.Before, step.After);
+    editor_.RestoreBytes(step.After, step.Before);
   } catch (const std::exception& error) {
     ShowRefusal(error);
     return;

@@ -97,7 +97,7 @@ class TestFieldListEditor : public QObject {
   void cancelledRemoveOrDialogWritesNothing();
   void answerFieldsKeepDecimalsOnlyForCurrency();
   void doubleClickAddsOnAnEmptyGridAndModifiesOtherwise();
-  void anUnreadableListIsNotWrittenOver();
+  void aRefusedChangeIsShownAndWritesNothing();
 };
 
 void TestFieldListEditor::opensWithCaptionHeadersAndTheCommandsPage() {
@@ -281,11 +281,16 @@ void TestFieldListEditor::doubleClickAddsOnAnEmptyGridAndModifiesOtherwise() {
   QCOMPARE(t.dialogs.calls.size(), std::size_t(2));
 }
 
-void TestFieldListEditor::anUnreadableListIsNotWrittenOver() {
-  TEditor t({"Commands=x,\"A\",\"\",0,\"\",0,0,0,0,0,0,0"});
-  QCOMPARE(t.prompts.MessageTexts(), QStringList{"'x' is not a valid integer value"});
-  QVERIFY(!t.editor->ButtonAdd()->isEnabled());
-  QVERIFY(!t.editor->ButtonRemove()->isEnabled());
+void TestFieldListEditor::aRefusedChangeIsShownAndWritesNothing() {
+  TEditor t({Commands({"A"})});
+  const std::string before = FileBytes(t.path);
+  // A list that would not read back whole.
+  t.dialogs.commandAnswers.push_back(Record(std::string(8200, 'c')));
+  t.editor->ButtonAddClick();
+  QCOMPARE(t.prompts.MessageTexts().size(), 1);
+  QCOMPARE(FileBytes(t.path), before);
+  QCOMPARE(t.changes, 0);
+  QCOMPARE(t.editor->StringGridCommands()->rowCount(), 1);
 }
 
 QTEST_MAIN(TestFieldListEditor)

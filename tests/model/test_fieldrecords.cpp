@@ -129,23 +129,6 @@ TEST(ParseCommandDefinition, HoldsAtMostSeventyFields) {
   EXPECT_EQ(definition.Fields[69].TextType, 9);
 }
 
-TEST(ParseFieldLists, EditorKeepsEachFieldsModeAndEveryField) {
-  std::string value = Record("0") + "," + Record("1") + "," + Record("x");
-  for (int i = 0; i < 70; ++i) value += "," + Record("0");
-  const std::vector<TCommandField> fields = ParseCommandFieldList(value);
-  ASSERT_EQ(fields.size(), 73u);
-  EXPECT_EQ(fields[0].Mode, 0);
-  EXPECT_EQ(fields[1].Mode, 1);
-  EXPECT_EQ(fields[2].Mode, 0);  // a later field's mode is never read strictly
-  EXPECT_THROW(ParseCommandFieldList(Record("x")), TConvertError);
-
-  std::string answers;
-  for (int i = 0; i < 71; ++i) answers += "\"A\",2,2,";
-  EXPECT_EQ(ParseAnswerFieldList(answers).size(), 71u);
-  EXPECT_EQ(ParseAnswerDefinition(answers).Fields.size(), 70u);
-  EXPECT_EQ(ParseAnswerDefinition(answers).FieldsBeyondLimit, 1u);
-}
-
 TEST(ParseAnswerDefinition, ThreeValuesPerField) {
   const TAnswerDefinition definition = ParseAnswerDefinition("\"Total\",2,2,\"Name, last\",0,x,\"Left\"");
   ASSERT_EQ(definition.Fields.size(), 2u);
