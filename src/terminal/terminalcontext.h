@@ -39,12 +39,13 @@ class TTerminalContext {
   // Called after each change an editor made to the terminal file, with the
   // file's bytes before and after it.
   using TFileChanged = std::function<void(const std::string& before, const std::string& after)>;
-  // The field list editor of one command section, shown modally over `owner`.
-  virtual void EditFields(QWidget* owner, const std::string& fileName, const std::string& section,
-                          const TFileChanged& changed) = 0;
+  // The field list editor of one command section, shown modally over `owner`
+  // (the main window's; a context without editors offers none).
+  virtual void EditFields(QWidget* /*owner*/, const std::string& /*fileName*/, const std::string& /*section*/,
+                          const TFileChanged& /*changed*/) {}
   // What to do with a pasted or dropped command whose name the target group has.
   enum class TOverwriteChoice { Overwrite, New, Cancel };
-  virtual TOverwriteChoice ChooseOverwriteOrNew(QWidget* owner) = 0;
+  virtual TOverwriteChoice ChooseOverwriteOrNew(QWidget* /*owner*/) { return TOverwriteChoice::Cancel; }
   // The terminal window's Undo became possible or impossible.
   virtual void UndoChanged() {}
 };
