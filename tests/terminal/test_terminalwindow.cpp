@@ -436,7 +436,11 @@ void TestTerminalWindow::sendAvailability() {
 void TestTerminalWindow::badNumberInARecordIsReported() {
   TFormChildTerminalWindow& window = OpenWindow();
   Select("Reports", "X");
-  QCOMPARE(context_->prompts.MessageTexts(), QStringList({"'x' is not a valid integer value"}));
+  // The message says which file, section and key held the bad number.
+  const QStringList texts = context_->prompts.MessageTexts();
+  QCOMPARE(texts.size(), 1);
+  QVERIFY2(texts.front().startsWith("'x' is not a valid integer value (file "), qPrintable(texts.front()));
+  QVERIFY2(texts.front().endsWith(", section [ReportsX], key Commands)"), qPrintable(texts.front()));
   QCOMPARE(context_->prompts.shown.front().icon, quorvel::widgets::TPromptIcon::Error);
   QCOMPARE(window.FieldCount(), std::size_t(0));
   QVERIFY(!window.findChild<QPushButton*>("ButtonSend")->isEnabled());
