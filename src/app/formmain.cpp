@@ -46,6 +46,7 @@
 #include "model/extinifile.h"
 #include "widgets/prompts.h"
 #include "model/terminalfile.h"
+#include "platform/serialport.h"
 #include "terminal/terminal.h"
 
 namespace quorvel::app {
@@ -368,8 +369,9 @@ void TFormMain::LoadSettings() {
   }
 }
 
-void TFormMain::PortError(const QString& text) {
-  widgets::ShowError(*prompts_, this, text, kError);
+void TFormMain::PortError(const QString& text, int systemError) {
+  const std::string reason = platform::OpenFailureText(systemError);
+  widgets::ShowError(*prompts_, this, reason.empty() ? text : text + u'\n' + QString::fromStdString(reason), kError);
 }
 
 void TFormMain::OpenHostPort() {
@@ -381,7 +383,7 @@ void TFormMain::OpenHostPort() {
     host_->SetProtocol(ProtocolOf(settings_.Protocol));
     SetStatusText(1, kReady);
   } else {
-    PortError(QStringLiteral("Error when trying to open the Host port"));
+    PortError(QStringLiteral("Error when trying to open the Host port"), host_->LastSystemError());
     settings_.HostPortOpen = false;
     SetStatusText(1, kError);
   }
@@ -414,7 +416,7 @@ bool TFormMain::OpenDgiPort() {
     SetStatusText(1, kReady);
     return true;
   }
-  PortError(QStringLiteral("Error when trying to open the Fiscal port"));
+  PortError(QStringLiteral("Error when trying to open the Fiscal port"), dgi_->LastSystemError());
   settings_.DgiPortOpen = false;
   SetStatusText(1, kError);
   return false;

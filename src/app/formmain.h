@@ -182,7 +182,9 @@ class TFormMain : public QMainWindow, public terminal::TTerminalContext {
   void ScheduleArrangeIcons();
   void FillWindowMenu();
   void Shutdown();
-  void PortError(const QString& text);
+  // The port error box: its own text, and on a second line the system's reason
+  // (an errno, 0 when none is known) in plain words.
+  void PortError(const QString& text, int systemError);
   QWidget* FocusedTextControl() const;
 
   // Event routing: a call made on the receiving window after the current event.

@@ -93,7 +93,8 @@ int RunHost(const std::vector<std::string>& args) {
                                   ended = true;
                                 }});
 
-  if (!control.OpenPort()) return Refused(control);
+  if (!control.OpenPort())
+    return Refuse(OpenRefusal(parsed->device, control.LastSystemError(), host::ErrorName(control.LastError())));
   control.SetProtocol(parsed->protocol);
   for (const auto& field : parsed->fields)
     if (!control.AddDataField(field)) return Refused(control);

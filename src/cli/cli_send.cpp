@@ -251,7 +251,8 @@ class THostSend {
     keepGoing_ = keepGoing;
     AimHostControl(control_, device, usb);
     control_.SetBaudRate(baud);
-    if (!control_.OpenPort()) return Refuse(host::ErrorName(control_.LastError()));
+    if (!control_.OpenPort())
+      return Refuse(OpenRefusal(device, control_.LastSystemError(), host::ErrorName(control_.LastError())));
     control_.SetProtocol(model::IsExtendedProtocol(command_.general.Protocol) ? host::protocol_Extended : host::protocol_Compatible);
     const int status = repeat > 0 ? Repeat(repeat) : SendOnce(model::kNoRepetition, true);
     control_.ClosePort();

@@ -8,6 +8,7 @@
 #include "model/answerdecode.h"
 #include "model/textnumbers.h"
 #include "platform/queueloop.h"
+#include "platform/serialport.h"
 
 namespace quorvel::cli {
 namespace {
@@ -109,6 +110,11 @@ void PrintDecodedStatus(const model::TIniReader& file, std::uint16_t fiscal, std
 int Refuse(const std::string& why) {
   std::fprintf(stderr, "%s\n", why.c_str());
   return kExitRefused;
+}
+
+std::string OpenRefusal(const std::string& device, int systemError, const std::string& errorName) {
+  if (systemError == 0) return errorName;
+  return "cannot open " + device + ": " + platform::OpenFailureText(systemError);
 }
 
 int UsageError(const std::string& why, const char* usage) {
@@ -243,7 +249,8 @@ int RunDgiCommand(const std::string& device, int timeOutMs, int deadlineMs, cons
                                },
                            .failed = [&] { end(kExitErrorEvent); }});
 
-  if (!control.OpenPort() || !control.SendData(data)) return Refuse(dgi::ErrorName(control.LastError()));
+  if (!control.OpenPort()) return Refuse(OpenRefusal(device, control.LastSystemError(), dgi::ErrorName(control.LastError())));
+  if (!control.SendData(data)) return Refuse(dgi::ErrorName(control.LastError()));
   const auto done = [&] { return ended && !ackToWrite; };
   if (!RunUntilDeadline(loop, done, deadlineMs) && !ended) {
     control.Purge();

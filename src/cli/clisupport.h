@@ -41,6 +41,11 @@ std::optional<host::TBaudRate> BaudFromText(const std::string& text);
 
 // Says why on standard error and returns kExitRefused.
 int Refuse(const std::string& why);
+// Why OpenPort failed, for standard error: "cannot open DEVICE: " and the operating
+// system's reason in plain words when the control kept one (systemError, an errno),
+// else the control's own error name.
+std::string OpenRefusal(const std::string& device, int systemError, const std::string& errorName);
+
 // Says why (when there is a why), then "usage: quorvel-cli USAGE", and returns kExitRefused.
 int UsageError(const std::string& why, const char* usage);
 

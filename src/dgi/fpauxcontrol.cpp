@@ -316,13 +316,14 @@ void TFPAuxControl::SetCommPort(TFCommPort port) {
 }
 
 bool TFPAuxControl::OpenPort() {
+  lastSystemError_ = 0;
   if (state_ != FEFP_S_Close) {
     lastError_ = FEFP_E_ComAlreadyOpen;
     return false;
   }
   const int index = (commPort_ >= FCom1 && commPort_ <= FCom4) ? static_cast<int>(commPort_) : 0;
   platform::TOpenError openError = platform::TOpenError::None;
-  auto port = platform::TSerialPort::Open(ports_.ComPath(index), openError);
+  auto port = platform::TSerialPort::Open(ports_.ComPath(index), openError, lastSystemError_);
   if (!port) {
     lastError_ = openError == platform::TOpenError::NoSuchDevice ? FEFP_E_InvalidCom : FEFP_E_ComInUse;
     return false;

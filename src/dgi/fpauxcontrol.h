@@ -226,6 +226,10 @@ class TFPAuxControl {
   // After OnError: true when the exchange ended because the line was closed (hang-up,
   // unplugged device, I/O failure) rather than because the printer kept silent.
   bool LineClosed() const { return lineClosed_; }
+  // The operating system's reason (an errno) why the last OpenPort could not open the
+  // device; 0 after a successful OpenPort or a refusal of the control's own.
+  // platform::OpenFailureText puts it in words.
+  int LastSystemError() const { return lastSystemError_; }
   const std::string& Answer() const { return answer_; }
 
   bool OpenPort();
@@ -251,6 +255,7 @@ class TFPAuxControl {
   TFFiscalState state_ = FEFP_S_Close;
   TFErrorType lastError_ = FEFP_Success;
   bool lineClosed_ = false;
+  int lastSystemError_ = 0;
   std::string answer_;
 
   // The sink outlives the worker, which posts to it.

@@ -288,18 +288,20 @@ void TFPHostControl::SetProtocol(TProtocolType protocol) {
   SetFirstSequenceNumber();
 }
 
-std::unique_ptr<platform::TSerialPort> TFPHostControl::USBCreateHandle(platform::TOpenError& error) const {
-  return platform::TSerialPort::Open(portMap_.UsbPath(), error);
+std::unique_ptr<platform::TSerialPort> TFPHostControl::USBCreateHandle(platform::TOpenError& error, int& osError) const {
+  return platform::TSerialPort::Open(portMap_.UsbPath(), error, osError);
 }
 
 bool TFPHostControl::OpenPort() {
+  lastSystemError_ = 0;
   if (state_ != EFP_S_Close) {
     lastError_ = EFP_E_ComAlreadyOpen;
     return false;
   }
   const bool usb = commPort_ == USB;
   platform::TOpenError error = platform::TOpenError::None;
-  auto port = usb ? USBCreateHandle(error) : platform::TSerialPort::Open(portMap_.ComPath(commPort_), error);
+  auto port = usb ? USBCreateHandle(error, lastSystemError_)
+                  : platform::TSerialPort::Open(portMap_.ComPath(commPort_), error, lastSystemError_);
   if (!port) {
     lastError_ = error == platform::TOpenError::NoSuchDevice ? EFP_E_InvalidCom : EFP_E_ComInUse;
     return false;

@@ -165,6 +165,10 @@ class TFPHostControl {
   // After OnError: true when the exchange ended because the line was closed (hang-up,
   // unplugged device, I/O failure) rather than because the printer kept silent.
   bool LineClosed() const { return lineClosed_; }
+  // The operating system's reason (an errno) why the last OpenPort could not open the
+  // device; 0 after a successful OpenPort or a refusal of the control's own.
+  // platform::OpenFailureText puts it in words.
+  int LastSystemError() const { return lastSystemError_; }
   int ExtraFieldsCount() const { return GetExtraFieldsCount(); }
   int GetExtraFieldsCount() const { return static_cast<int>(extraFields_.size()); }
   std::int16_t PrinterStatus() const { return printerStatus_; }
@@ -205,7 +209,7 @@ class TFPHostControl {
   void WndProc(const platform::TNotification& n);
 
  private:
-  std::unique_ptr<platform::TSerialPort> USBCreateHandle(platform::TOpenError& error) const;
+  std::unique_ptr<platform::TSerialPort> USBCreateHandle(platform::TOpenError& error, int& osError) const;
   void ClearAssembly();
   void StopWorker();
   void DiscardLine();
@@ -226,6 +230,7 @@ class TFPHostControl {
   TFiscalState state_ = EFP_S_Close;
   TErrorType lastError_ = EFP_Success;
   bool lineClosed_ = false;
+  int lastSystemError_ = 0;
   std::int16_t printerStatus_ = 0;
   std::int16_t fiscalStatus_ = 0;
   std::int16_t returnCode_ = 0;

@@ -27,16 +27,24 @@ struct TLineSettings {
 // How an errno from opening or locking a device maps onto the two open failures.
 TOpenError ClassifyOpenErrno(int err);
 
+// The operating system's reason for a failed open, in plain words for the user:
+// EACCES/EPERM "Permission denied: add the user to the dialout group"; ENOENT, ENODEV
+// and ENXIO "No such device"; EBUSY/EAGAIN "Device or resource busy: another program
+// holds the port"; any other errno its system text. 0 (no reason known) gives "".
+std::string OpenFailureText(int err);
+
 class TSerialPort {
  public:
   virtual ~TSerialPort() = default;
 
   // Opens `path` exclusively (flock + TIOCEXCL), non-blocking; only a character device
   // (a serial line, a pseudo-terminal, a USB printer node) is opened: any other path is
-  // CannotOpen, and nothing is written to it. On failure returns
-  // nullptr and sets `error`. Missing device (ENOENT, ENODEV, ENXIO) -> NoSuchDevice;
-  // anything else -> CannotOpen.
-  static std::unique_ptr<TSerialPort> Open(const std::string& path, TOpenError& error);
+  // CannotOpen, and nothing is written to it. On failure returns nullptr, sets `error` and
+  // puts the operating system's reason in `osError` (an errno; ENODEV for an empty path,
+  // EBUSY for a port another program has locked, ENOTTY for a path that is not a character
+  // device). Missing device (ENOENT, ENODEV, ENXIO) -> NoSuchDevice; anything else ->
+  // CannotOpen. On success `osError` is 0.
+  static std::unique_ptr<TSerialPort> Open(const std::string& path, TOpenError& error, int& osError);
 
   // True when the device is a terminal (serial line or pty); false for a USB printer node.
   virtual bool IsTerminal() const = 0;

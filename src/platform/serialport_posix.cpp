@@ -12,6 +12,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <cstring>
+#include <string>
 
 #include "platform/deadline.h"
 #include "platform/serialport.h"
@@ -28,6 +30,30 @@ TOpenError ClassifyOpenErrno(int err) {
       return TOpenError::NoSuchDevice;
     default:
       return TOpenError::CannotOpen;
+  }
+}
+
+std::string OpenFailureText(int err) {
+  switch (err) {
+    case 0:
+      return {};
+    case EACCES:
+    case EPERM:
+      return "Permission denied: add the user to the dialout group";
+    case ENOENT:
+    case ENODEV:
+    case ENXIO:
+      return "No such device";
+    case EBUSY:
+    case EAGAIN:
+      return "Device or resource busy: another program holds the port";
+    case ENOTTY:
+      return "Not a device: a port is a serial line or a USB printer";
+    default: {
+      char buf[256];
+      // The GNU strerror_r may return a static text instead of filling buf.
+      return ::strerror_r(err, buf, sizeof buf);
+    }
   }
 }
 
@@ -229,10 +255,12 @@ class TPosixSerialPort final : public TSerialPort {
 
 }  // namespace
 
-std::unique_ptr<TSerialPort> TSerialPort::Open(const std::string& path, TOpenError& error) {
+std::unique_ptr<TSerialPort> TSerialPort::Open(const std::string& path, TOpenError& error, int& osError) {
   error = TOpenError::None;
+  osError = 0;
   if (path.empty()) {
     error = TOpenError::NoSuchDevice;
+    osError = ENODEV;
     return nullptr;
   }
   // Only a character device is a port: a regular file, a folder or a FIFO would take
@@ -240,14 +268,17 @@ std::unique_ptr<TSerialPort> TSerialPort::Open(const std::string& path, TOpenErr
   struct stat info {};
   if (::stat(path.c_str(), &info) == 0 && !S_ISCHR(info.st_mode)) {
     error = TOpenError::CannotOpen;
+    osError = ENOTTY;
     return nullptr;
   }
   const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
-    error = ClassifyOpenErrno(errno);
+    osError = errno;
+    error = ClassifyOpenErrno(osError);
     return nullptr;
   }
   auto fail = [&](int err) -> std::unique_ptr<TSerialPort> {
+    osError = err;
     error = ClassifyOpenErrno(err);
     if (error == TOpenError::None) error = TOpenError::CannotOpen;
     ::close(fd);

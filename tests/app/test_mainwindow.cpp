@@ -26,6 +26,7 @@
 #include "emulator/emulator.h"
 #include "host/fiscalcontrol.h"
 #include "mainwindowfixture.h"
+#include "platform/helddevice.h"
 #include "terminal/terminal.h"
 
 using quorvel::app::TFormMain;
@@ -35,8 +36,10 @@ using quorvel::emulator::TLine;
 
 namespace {
 
-const QString kHostError = QStringLiteral("Error when trying to open the Host port");
-const QString kDgiError = QStringLiteral("Error when trying to open the Fiscal port");
+// The fixture maps every port to a device that does not exist: the box says so on
+// its second line.
+const QString kHostError = QStringLiteral("Error when trying to open the Host port\nNo such device");
+const QString kDgiError = QStringLiteral("Error when trying to open the Fiscal port\nNo such device");
 
 QString LogFile(const TFormMain& window) {
   return QString::fromLatin1(TMainWindowFixture::Bytes(window.LogWindow()->LogFileName()));
@@ -112,6 +115,26 @@ class TestMainWindow : public QObject {
     QCOMPARE(window->StatusText(3), QStringLiteral("COM2 9600,N,8,1"));
     QVERIFY(!window->ToolButtonFiscal->isChecked());
     QCOMPARE(window->ToolButtonFiscal->toolTip(), QStringLiteral("Disable Fiscal port"));
+  }
+
+  void portHeldByAnotherProgramIsReportedWithTheReason() {
+    TMainWindowFixture fixture;
+    TEmulator host(TLine::Host, fixture.Path(QStringLiteral("host")).toStdString());
+    TEmulator dgi(TLine::Dgi, fixture.Path(QStringLiteral("dgi")).toStdString());
+    fixture.MapPort(1, host.DevicePath());
+    fixture.MapPort(2, dgi.DevicePath());
+    fixture.SetSetting("DGIEnabled", 1);
+    fixture.SetSetting("DComm", 1);
+    quorvel::testing::THeldDevice holdHost(host.DevicePath());
+    quorvel::testing::THeldDevice holdDgi(dgi.DevicePath());
+    QVERIFY(holdHost.Held() && holdDgi.Held());
+    auto window = fixture.Start();
+    const QString busy = QStringLiteral("\nDevice or resource busy: another program holds the port");
+    QCOMPARE(fixture.prompts.MessageTexts(),
+             (QStringList{QStringLiteral("Error when trying to open the Host port") + busy,
+                          QStringLiteral("Error when trying to open the Fiscal port") + busy}));
+    QCOMPARE(window->Host().LastError(), quorvel::host::EFP_E_ComInUse);
+    QCOMPARE(window->Dgi().LastError(), quorvel::dgi::FEFP_E_ComInUse);
   }
 
   void openHostPortShowsReadyAndTakesItsSettings() {

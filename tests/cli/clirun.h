@@ -72,8 +72,11 @@ inline std::vector<char*> PointersTo(std::vector<std::string>& texts) {
 
 // Runs quorvel-cli with args (what follows the program name); its standard output and
 // standard error pass through files in folder. environment: "NAME=value" changes for it.
+// launcher: a program and its arguments that run quorvel-cli (such as setpriv to run
+// it as another user), looked up in PATH; empty: quorvel-cli runs directly.
 inline TCliRun RunCli(std::vector<std::string> args, const fs::path& folder,
-                      const std::vector<std::string>& environment = {}) {
+                      const std::vector<std::string>& environment = {},
+                      const std::vector<std::string>& launcher = {}) {
   const std::string outPath = (folder / "stdout").string();
   const std::string errPath = (folder / "stderr").string();
   posix_spawn_file_actions_t actions;
@@ -81,12 +84,13 @@ inline TCliRun RunCli(std::vector<std::string> args, const fs::path& folder,
   posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
   posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
   args.insert(args.begin(), QUORVEL_CLI_PATH);
+  args.insert(args.begin(), launcher.begin(), launcher.end());
   std::vector<char*> argv = PointersTo(args);
   std::vector<std::string> variables = ChangedEnvironment(environment);
   std::vector<char*> envp = PointersTo(variables);
   pid_t pid = 0;
   TCliRun run;
-  const int spawned = ::posix_spawn(&pid, QUORVEL_CLI_PATH, &actions, nullptr, argv.data(), envp.data());
+  const int spawned = ::posix_spawnp(&pid, args.front().c_str(), &actions, nullptr, argv.data(), envp.data());
   posix_spawn_file_actions_destroy(&actions);
   if (spawned != 0) return run;
   int status = 0;
@@ -106,8 +110,9 @@ class TCliTest : public ::testing::Test {
 
   std::string InFolder(const std::string& name) const { return (folder / name).string(); }
 
-  TCliRun RunCli(std::vector<std::string> args, const std::vector<std::string>& environment = {}) const {
-    return clitest::RunCli(std::move(args), folder, environment);
+  TCliRun RunCli(std::vector<std::string> args, const std::vector<std::string>& environment = {},
+                 const std::vector<std::string>& launcher = {}) const {
+    return clitest::RunCli(std::move(args), folder, environment, launcher);
   }
 
   // A printer emulator whose pseudo-terminal is linked as folder/name.

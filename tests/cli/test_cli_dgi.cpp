@@ -73,7 +73,7 @@ TEST_F(CliDgi, PortThatCannotBeOpenedOrCommandRefused) {
   const TCliRun missing = Run({"--device", InFolder("no-such-port"), "0001"});
   EXPECT_EQ(missing.status, 2);
   EXPECT_EQ(missing.out, "");
-  EXPECT_EQ(missing.err, "FEFP_E_InvalidCom\n");
+  EXPECT_EQ(missing.err, "cannot open " + InFolder("no-such-port") + ": No such device\n");
 
   const TCliRun tooLong = Run({"--device", printer->DevicePath(), std::string(257, 'A')});
   EXPECT_EQ(tooLong.status, 2);
@@ -89,7 +89,8 @@ TEST_F(CliDgi, PortThatCannotBeOpenedOrCommandRefused) {
   ASSERT_TRUE(holder.OpenPort());
   const TCliRun inUse = Run({"--device", printer->DevicePath(), "0001"});
   EXPECT_EQ(inUse.status, 2);
-  EXPECT_EQ(inUse.err, "FEFP_E_ComInUse\n");
+  EXPECT_EQ(inUse.err, "cannot open " + printer->DevicePath() +
+                           ": Device or resource busy: another program holds the port\n");
   ASSERT_TRUE(holder.ClosePort());
 
   EXPECT_TRUE(printer->ReceivedFrames().empty());

@@ -1,9 +1,13 @@
 // Runs the real quorvel-cli host against the printer emulator on a pseudo-terminal.
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <fstream>
 #include <string>
 #include <vector>
 
 #include "clirun.h"
+#include "platform/ptypair.h"
 #include "emulator/wire.h"
 
 namespace {
@@ -92,7 +96,7 @@ TEST_F(CliHost, RefusalsExitWithTwoAndNameTheError) {
     std::vector<std::string> args;
     std::string err;
   } cases[] = {
-      {{"--device", InFolder("missing"), "A"}, "EFP_E_InvalidCom\n"},
+      {{"--device", InFolder("missing"), "A"}, "cannot open " + InFolder("missing") + ": No such device\n"},
       {{"--device", Device(), "ok", "x'01'"}, "EFP_E_InvalidDataInField\n"},
       {{"--device", Device(), "--protocol", "extended", std::string(2049, 'z')}, "EFP_E_MaxDataLengthReached\n"},
   };
@@ -177,3 +181,20 @@ TEST_F(CliHost, HangUpIsToldFromSilence) {
 }
 
 }  // namespace
+
+// A port the user may not open (not in the device's group) is refused with the
+// system's reason in words, not with the control's error name.
+TEST_F(CliHost, PortTheUserMayNotOpenIsRefusedWithTheReason) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to run quorvel-cli as another user";
+  quorvel::testing::TPtyPair pty;
+  ASSERT_EQ(::chmod(pty.SlavePath().c_str(), 0600), 0);
+  const std::vector<std::string> nobody = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
+  for (const char* command : {"host", "dgi"}) {
+    const TCliRun run = RunCli({command, "--device", pty.SlavePath(), "A"}, {}, nobody);
+    EXPECT_EQ(run.status, 2) << command;
+    EXPECT_EQ(run.out, "") << command;
+    EXPECT_EQ(run.err,
+              "cannot open " + pty.SlavePath() + ": Permission denied: add the user to the dialout group\n")
+        << command;
+  }
+}

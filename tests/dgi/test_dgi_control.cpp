@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <string>
 #include <thread>
@@ -445,12 +446,14 @@ TEST_F(DgiControl, PortRules) {
   EXPECT_EQ(control.GetCommPort(), FCom1);
   EXPECT_FALSE(control.OpenPort());
   EXPECT_EQ(control.LastError(), FEFP_E_ComAlreadyOpen);
+  EXPECT_EQ(control.LastSystemError(), 0);
 
   // A second control cannot take the port this one holds.
   TFPAuxControl other(loop);
   other.SetPortMap(control.PortMap());
   EXPECT_FALSE(other.OpenPort());
   EXPECT_EQ(other.LastError(), FEFP_E_ComInUse);
+  EXPECT_EQ(other.LastSystemError(), EBUSY);
   EXPECT_EQ(other.State(), FEFP_S_Close);
 
   ASSERT_TRUE(control.ClosePort());
@@ -467,6 +470,7 @@ TEST_F(DgiControl, PortRules) {
   control.SetPortMap(ports);
   EXPECT_FALSE(control.OpenPort());
   EXPECT_EQ(control.LastError(), FEFP_E_InvalidCom);
+  EXPECT_EQ(control.LastSystemError(), ENOENT);
 
   // COM3 now points at the emulator.
   ports.com[2] = printer.DevicePath();

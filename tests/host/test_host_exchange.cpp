@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <thread>
 
@@ -401,9 +402,11 @@ TEST(HostOpen, MissingDeviceHeldDeviceAndNoUsbDevice) {
   bench.control.SetPortMap(map);
   EXPECT_FALSE(bench.control.OpenPort());
   EXPECT_EQ(bench.control.LastError(), EFP_E_InvalidCom);
+  EXPECT_EQ(bench.control.LastSystemError(), ENOENT);
   bench.control.SetCommPort(USB);
   EXPECT_FALSE(bench.control.OpenPort());
   EXPECT_EQ(bench.control.LastError(), EFP_E_InvalidCom);
+  EXPECT_EQ(bench.control.LastSystemError(), ENOENT);
 
   // Another process holds Com2.
   quorvel::testing::THeldDevice holder(map.com[1]);
@@ -411,10 +414,16 @@ TEST(HostOpen, MissingDeviceHeldDeviceAndNoUsbDevice) {
   bench.control.SetCommPort(Com2);
   EXPECT_FALSE(bench.control.OpenPort());
   EXPECT_EQ(bench.control.LastError(), EFP_E_ComInUse);
+  EXPECT_EQ(bench.control.LastSystemError(), EBUSY);
   EXPECT_EQ(bench.control.State(), EFP_S_Close);
   holder.Release();
   EXPECT_TRUE(bench.control.OpenPort());
+  EXPECT_EQ(bench.control.LastSystemError(), 0);
   EXPECT_TRUE(bench.events == TEvents{"open"});
+  // A refusal of the control's own carries no system reason.
+  EXPECT_FALSE(bench.control.OpenPort());
+  EXPECT_EQ(bench.control.LastError(), EFP_E_ComAlreadyOpen);
+  EXPECT_EQ(bench.control.LastSystemError(), 0);
 }
 
 // The texts of the trace lines, without their "file line:" part.

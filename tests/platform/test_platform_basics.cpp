@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <chrono>
 #include <filesystem>
+#include <string>
 #include <fstream>
 #include <thread>
 #include <vector>
@@ -106,6 +107,24 @@ TEST(OpenErrno, MissingDevicesAndRefusals) {
                {EACCES, TOpenError::CannotOpen},   {EAGAIN, TOpenError::CannotOpen},
                {EIO, TOpenError::CannotOpen},      {ENOTTY, TOpenError::CannotOpen}};
   for (const auto& c : cases) EXPECT_EQ(ClassifyOpenErrno(c.err), c.expected) << c.err;
+}
+
+TEST(OpenErrno, ReasonsInPlainWords) {
+  struct Case {
+    int err;
+    std::string text;
+  } cases[] = {
+      {EACCES, "Permission denied: add the user to the dialout group"},
+      {EPERM, "Permission denied: add the user to the dialout group"},
+      {ENOENT, "No such device"},
+      {ENODEV, "No such device"},
+      {ENXIO, "No such device"},
+      {EBUSY, "Device or resource busy: another program holds the port"},
+      {EAGAIN, "Device or resource busy: another program holds the port"},
+      {EIO, "Input/output error"},  // any other reason: the system's own words
+      {0, ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(OpenFailureText(c.err), c.text) << c.err;
 }
 
 TEST(QueueLoop, DeliversInPostingOrderAcrossThreads) {

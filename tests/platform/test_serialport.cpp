@@ -6,10 +6,12 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <ostream>
 #include <thread>
 
 #include "common/mssince.h"
@@ -28,17 +30,30 @@ namespace {
 
 std::unique_ptr<TSerialPort> OpenOk(const std::string& path) {
   TOpenError error = TOpenError::None;
-  auto port = TSerialPort::Open(path, error);
+  int osError = -1;
+  auto port = TSerialPort::Open(path, error, osError);
   EXPECT_NE(port, nullptr) << path;
   EXPECT_EQ(error, TOpenError::None);
+  EXPECT_EQ(osError, 0);
   return port;
 }
 
-TOpenError OpenFails(const std::string& path) {
-  TOpenError error = TOpenError::None;
-  auto port = TSerialPort::Open(path, error);
+// What a refused open reports: the kind of failure and the system's reason.
+struct TRefusal {
+  TOpenError kind;
+  int osError;
+  bool operator==(const TRefusal&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const TRefusal& r) {
+  return out << "kind " << static_cast<int>(r.kind) << ", errno " << r.osError;
+}
+
+TRefusal OpenFails(const std::string& path) {
+  TRefusal refusal{TOpenError::None, 0};
+  auto port = TSerialPort::Open(path, refusal.kind, refusal.osError);
   EXPECT_EQ(port, nullptr) << path;
-  return error;
+  return refusal;
 }
 
 std::string ReadOnce(TSerialPort& port, int firstMs, int gapMs, TIoResult& result, std::size_t capacity = 8192) {
@@ -55,9 +70,9 @@ TIoResult WriteText(TSerialPort& port, const std::string& s, int timeoutMs) {
 
 }  // namespace
 
-TEST(SerialOpen, MissingOrEmptyPathIsNoSuchDevice) {
-  EXPECT_EQ(OpenFails("/dev/quorvel-no-such-port"), TOpenError::NoSuchDevice);
-  EXPECT_EQ(OpenFails(""), TOpenError::NoSuchDevice);
+TEST(SerialOpen, MissingOrEmptyPathIsNoSuchDeviceWithItsReason) {
+  EXPECT_EQ(OpenFails("/dev/quorvel-no-such-port"), (TRefusal{TOpenError::NoSuchDevice, ENOENT}));
+  EXPECT_EQ(OpenFails(""), (TRefusal{TOpenError::NoSuchDevice, ENODEV}));
 }
 
 // A port name that points at a regular file (a terminal file, say), a folder or a FIFO
@@ -77,7 +92,7 @@ TEST(SerialOpen, SecondOpenerIsRefusedUntilTheFirstCloses) {
   auto first = OpenOk(pty.SlavePath());
   ASSERT_TRUE(first);
   EXPECT_TRUE(first->IsTerminal());
-  EXPECT_EQ(OpenFails(pty.SlavePath()), TOpenError::CannotOpen);
+  EXPECT_EQ(OpenFails(pty.SlavePath()), (TRefusal{TOpenError::CannotOpen, EBUSY}));
   first.reset();
   // The exclusive flag must not outlive the port while the test's descriptor keeps the tty.
   EXPECT_TRUE(OpenOk(pty.SlavePath()));
@@ -87,7 +102,7 @@ TEST(SerialOpen, ADeviceHeldByAnotherProcessCannotBeOpened) {
   TPtyPair pty;
   THeldDevice holder(pty.SlavePath());
   ASSERT_TRUE(holder.Held());
-  EXPECT_EQ(OpenFails(pty.SlavePath()), TOpenError::CannotOpen);
+  EXPECT_EQ(OpenFails(pty.SlavePath()), (TRefusal{TOpenError::CannotOpen, EBUSY}));
   holder.Release();
   EXPECT_TRUE(OpenOk(pty.SlavePath()));
 }
