@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
+# Lists the tracked source files (C++, CMake, shell, Python) whose first line (the
+# second after a shebang) is not the licence line, and exits 1 when there is any.
+#   C++:                 // SPDX-License-Identifier: MIT
+#   CMake, shell, Python: # SPDX-License-Identifier: MIT
+# Usage: scripts/check-spdx.sh [FOLDER]   (FOLDER: a git checkout, default this one)
+set -euo pipefail
+cd "${1:-$(dirname "$0")/..}"
+
+# The comment that opens the licence line of a file, or nothing for a file that is
+# not source code.
+comment_of() {
+  local path=$1 name=${1##*/} first
+  case $name in
+    *.cpp | *.cc | *.cxx | *.h | *.hpp | *.h.in | *.cpp.in) echo "//"; return ;;
+    CMakeLists.txt | *.cmake | *.cmake.in | *.sh | *.bash | *.py) echo "#"; return ;;
+  esac
+  # Scripts without an extension (.ci/run, bash completion files) by their shebang.
+  [[ -f $path ]] || return 0
+  IFS= read -r first <"$path" || true
+  case $first in
+    '#!'*sh* | '#!'*python*) echo "#" ;;
+  esac
+}
+
+missing=0
+while IFS= read -r -d '' path; do
+  comment=$(comment_of "$path")
+  [[ -n $comment ]] || continue
+  [[ -f $path ]] || continue  # deleted in the work tree
+  line=$(head -n 1 -- "$path")
+  [[ $line == '#!'* ]] && line=$(sed -n 2p -- "$path")
+  if [[ $line != "$comment SPDX-License-Identifier: MIT" ]]; then
+    printf '%s\n' "$path"
+    missing=$((missing + 1))
+  fi
+done < <(git ls-files -z)
+
+if ((missing)); then
+  echo "check-spdx: $missing file(s) without '// SPDX-License-Identifier: MIT' (or '# ...') at the top" >&2
+  exit 1
+fi
