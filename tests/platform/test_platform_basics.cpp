@@ -122,6 +122,7 @@ TEST(OpenErrno, ReasonsInPlainWords) {
       {EBUSY, "Device or resource busy: another program holds the port"},
       {EAGAIN, "Device or resource busy: another program holds the port"},
       {EIO, "Input/output error"},  // any other reason: the system's own words
+      {ENOTTY, "Not a device: a port is a serial line or a USB printer"},
       {0, ""},
   };
   for (const auto& c : cases) EXPECT_EQ(OpenFailureText(c.err), c.text) << c.err;
