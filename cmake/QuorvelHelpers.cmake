@@ -4,36 +4,36 @@
 add_library(quorvel_warnings INTERFACE)
 target_compile_options(quorvel_warnings INTERFACE
   -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Wold-style-cast
-  -Wcast-align -Woverloaded-virtual -Wconversion -Wsign-conversion
-  -Wno-sign-conversion)
+  -Wcast-align -Woverloaded-virtual -Wconversion)
 
 # Sanitizer build types: Asan (AddressSanitizer + UndefinedBehaviorSanitizer), Tsan.
+# Defaults only: a value the user put in the cache stays.
 set(CMAKE_CXX_FLAGS_ASAN "-O1 -g -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined"
-    CACHE STRING "" FORCE)
-set(CMAKE_EXE_LINKER_FLAGS_ASAN "-fsanitize=address,undefined" CACHE STRING "" FORCE)
-set(CMAKE_SHARED_LINKER_FLAGS_ASAN "-fsanitize=address,undefined" CACHE STRING "" FORCE)
-set(CMAKE_CXX_FLAGS_TSAN "-O1 -g -fsanitize=thread -fno-omit-frame-pointer" CACHE STRING "" FORCE)
-set(CMAKE_EXE_LINKER_FLAGS_TSAN "-fsanitize=thread" CACHE STRING "" FORCE)
-set(CMAKE_SHARED_LINKER_FLAGS_TSAN "-fsanitize=thread" CACHE STRING "" FORCE)
+    CACHE STRING "C++ flags of the Asan build type")
+set(CMAKE_EXE_LINKER_FLAGS_ASAN "-fsanitize=address,undefined" CACHE STRING "Linker flags of the Asan build type")
+set(CMAKE_SHARED_LINKER_FLAGS_ASAN "-fsanitize=address,undefined" CACHE STRING "Linker flags of the Asan build type")
+set(CMAKE_CXX_FLAGS_TSAN "-O1 -g -fsanitize=thread -fno-omit-frame-pointer" CACHE STRING "C++ flags of the Tsan build type")
+set(CMAKE_EXE_LINKER_FLAGS_TSAN "-fsanitize=thread" CACHE STRING "Linker flags of the Tsan build type")
+set(CMAKE_SHARED_LINKER_FLAGS_TSAN "-fsanitize=thread" CACHE STRING "Linker flags of the Tsan build type")
 
 # quorvel_library(NAME SOURCES... [DEPS libs...])
 function(quorvel_library name)
   cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
   add_library(${name} STATIC ${ARG_SOURCES})
-  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tools)
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
   target_link_libraries(${name} PUBLIC ${ARG_DEPS} PRIVATE quorvel_warnings)
 endfunction()
 
 # quorvel_add_test(NAME SOURCES... [DEPS libs...] [LABELS labels...] [QT])
 #   Plain tests link GoogleTest (gtest_main). QT tests are Qt Test programs that
 #   run on the offscreen platform with a private HOME / XDG folders.
-#   Labels: "protocol" marks the tests CI repeats under the sanitizers.
+#   Labels: "protocol" marks the tests CI repeats under the sanitizers. Tests that use
+#   the emulator list quorvel_emulator in DEPS.
 function(quorvel_add_test name)
   cmake_parse_arguments(ARG "QT" "TIMEOUT" "SOURCES;DEPS;LABELS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_DEPS} quorvel_warnings Threads::Threads)
-  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tools
-                                             ${PROJECT_SOURCE_DIR}/tests)
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
   if(NOT ARG_TIMEOUT)
     set(ARG_TIMEOUT 300)
   endif()
@@ -60,26 +60,4 @@ function(quorvel_add_fuzzer name)
   target_compile_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined)
   target_link_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined)
   target_link_libraries(${name} PRIVATE ${ARG_DEPS})
-endfunction()
-
-# quorvel_add_subfolders(): every sub-folder of the calling folder that has a
-# CMakeLists.txt of its own is part of the build. Qt-free folders come first, so
-# the GUI folders can link them; the GUI folders only with QUORVEL_GUI.
-function(quorvel_add_subfolders)
-  set(order platform host dgi model emulator cli widgets terminal editors app)
-  set(gui_only widgets terminal editors app)
-  file(GLOB children LIST_DIRECTORIES true RELATIVE ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/*)
-  set(dirs "")
-  foreach(d IN LISTS order children)
-    if(IS_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}/${d} AND EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${d}/CMakeLists.txt)
-      list(APPEND dirs ${d})
-    endif()
-  endforeach()
-  list(REMOVE_DUPLICATES dirs)
-  foreach(d IN LISTS dirs)
-    if(NOT QUORVEL_GUI AND d IN_LIST gui_only)
-      continue()
-    endif()
-    add_subdirectory(${d})
-  endforeach()
 endfunction()
