@@ -7,5 +7,6 @@
 # usage: scripts/soak.sh [COMMANDS (9999)] [SEED (1)]
 set -euo pipefail
 cd "$(dirname "$0")/.."
+cmake --preset default -DQUORVEL_BENCH=ON >/dev/null
 cmake --build build/default --target soak_send quorvel-cli >/dev/null
 build/default/bench/soak/soak_send "${1:-9999}" "${2:-1}"
