@@ -6,16 +6,6 @@ target_compile_options(quorvel_warnings INTERFACE
   -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Wold-style-cast
   -Wcast-align -Woverloaded-virtual -Wconversion)
 
-# Sanitizer build types: Asan (AddressSanitizer + UndefinedBehaviorSanitizer), Tsan.
-# Defaults only: a value the user put in the cache stays.
-set(CMAKE_CXX_FLAGS_ASAN "-O1 -g -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined"
-    CACHE STRING "C++ flags of the Asan build type")
-set(CMAKE_EXE_LINKER_FLAGS_ASAN "-fsanitize=address,undefined" CACHE STRING "Linker flags of the Asan build type")
-set(CMAKE_SHARED_LINKER_FLAGS_ASAN "-fsanitize=address,undefined" CACHE STRING "Linker flags of the Asan build type")
-set(CMAKE_CXX_FLAGS_TSAN "-O1 -g -fsanitize=thread -fno-omit-frame-pointer" CACHE STRING "C++ flags of the Tsan build type")
-set(CMAKE_EXE_LINKER_FLAGS_TSAN "-fsanitize=thread" CACHE STRING "Linker flags of the Tsan build type")
-set(CMAKE_SHARED_LINKER_FLAGS_TSAN "-fsanitize=thread" CACHE STRING "Linker flags of the Tsan build type")
-
 # quorvel_library(NAME SOURCES... [DEPS libs...])
 function(quorvel_library name)
   cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
