@@ -14,6 +14,7 @@
 #include "cli/cli.h"
 #include "cli/clisupport.h"
 #include "model/inimemory.h"
+#include "model/terminalfile.h"
 #include "model/textnumbers.h"
 
 namespace quorvel::cli {
@@ -48,7 +49,11 @@ int RunDecode(const std::vector<std::string>& args) {
     return Refuse("cannot read " + file + ": " + std::strerror(errno));
   }
   try {
-    PrintDecodedStatus(model::TIniMemory(file), *fiscal, *printer);
+    // Only the two fixed-answer tables: a terminal file of thousands of commands
+    // need not be held to decode two words.
+    const model::TIniMemory tables(file, {std::string(model::kSectionFiscalAnswer),
+                                          std::string(model::kSectionPrinterAnswer)});
+    PrintDecodedStatus(tables, *fiscal, *printer);
   } catch (const std::exception& error) {  // a record the window could not read either
     std::fprintf(stderr, "%s\n", error.what());
     return kExitErrorEvent;

@@ -306,8 +306,7 @@ bool EraseSectionIn(std::string& bytes, std::string_view section) {
 
 // ---- lines and names ----
 
-std::vector<TIniLine> SplitIniLines(std::string_view text) {
-  std::vector<TIniLine> lines;
+void ForEachIniLine(std::string_view text, const std::function<void(const TIniLine&)>& visit) {
   bool inSection = false;
   std::size_t begin = text.starts_with(kUtf8ByteOrderMark) ? kUtf8ByteOrderMark.size() : 0;
   while (begin < text.size()) {
@@ -322,9 +321,14 @@ std::vector<TIniLine> SplitIniLines(std::string_view text) {
     TIniLine line = ClassifyLine(text, begin, end, inSection);
     line.Next = next;
     if (line.Kind == TIniLineKind::Section) inSection = true;
-    lines.push_back(line);
+    visit(line);
     begin = next;
   }
+}
+
+std::vector<TIniLine> SplitIniLines(std::string_view text) {
+  std::vector<TIniLine> lines;
+  ForEachIniLine(text, [&lines](const TIniLine& line) { lines.push_back(line); });
   return lines;
 }
 

@@ -8,6 +8,7 @@
 // operation does not touch keep their bytes exactly; new lines end with CR LF.
 // A changed file is replaced atomically, so a refused write leaves the old content.
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -111,6 +112,10 @@ inline constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
 // section header are reported as Other. A byte-order mark at the start of the text
 // belongs to no line: the first line begins after it, so edits keep it byte for byte.
 std::vector<TIniLine> SplitIniLines(std::string_view text);
+
+// The same lines handed to visit one by one, for a reader of a large file that keeps
+// only part of them (no vector of every line).
+void ForEachIniLine(std::string_view text, const std::function<void(const TIniLine&)>& visit);
 
 // The whole content, for a reader that must not go on with part of a file. Throws
 // TIniError "Unable to read <file>: <reason>" when the file exists but cannot be read

@@ -22,6 +22,9 @@ class TIniMemory : public TIniReader {
  public:
   explicit TIniMemory(std::string fileName);
   explicit TIniMemory(std::shared_ptr<TIniDevice> device);
+  // Keeps only the named sections, for a reader that needs a few tables of a large
+  // file; the others read as missing.
+  TIniMemory(std::string fileName, std::vector<std::string> onlySections);
 
   std::string FileName() const override { return Device_->Name(); }
 
@@ -34,18 +37,31 @@ class TIniMemory : public TIniReader {
   bool SectionExists(std::string_view section) const;
 
  private:
+  // Keys and sections are spans of Bytes_, not copies: a large file loads with a
+  // handful of allocations instead of two per key.
+  struct TSpan {
+    std::size_t Begin = 0;
+    std::size_t Size = 0;
+  };
   struct TKey {
-    std::string Name;
-    std::string Value;
+    TSpan Name;
+    TSpan Value;
   };
   struct TSection {
-    std::string Name;
-    std::vector<TKey> Keys;
+    TSpan Name;
+    std::size_t FirstKey = 0;  // index into Keys_
+    std::size_t KeyCount = 0;
   };
   const TSection* FindSection(std::string_view section) const;
+  std::string_view Text(TSpan span) const { return std::string_view(Bytes_).substr(span.Begin, span.Size); }
+
+  bool Keeps(std::string_view foldedSection) const;
 
   std::shared_ptr<TIniDevice> Device_;
+  std::vector<std::string> OnlySections_;  // folded; empty: every section
+  std::string Bytes_;
   std::vector<TSection> Sections_;
+  std::vector<TKey> Keys_;  // all sections' keys, in file order
   std::unordered_map<std::string, std::size_t> SectionIndex_;  // folded name -> first section
 };
 

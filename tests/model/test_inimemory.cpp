@@ -1,5 +1,7 @@
-// The in-memory copy: exact values, its own key matching, reload.
+// The in-memory copy: exact values, its own key matching, reload, kept sections.
 #include <gtest/gtest.h>
+
+#include <memory>
 
 #include "common/tempfolder.h"
 #include "model/extinifile.h"
@@ -50,6 +52,27 @@ TEST_F(IniMemoryTest, SectionKeysInFileOrderAndTheFirstOfRepeatedSections) {
   EXPECT_TRUE(memory.ReadSectionKeys("Reports").empty());
   EXPECT_TRUE(memory.SectionExists("SALES"));
   EXPECT_FALSE(memory.SectionExists("Reports"));
+}
+
+TEST_F(IniMemoryTest, OnlyTheNamedSectionsAreKept) {
+  WriteBytes(Path, "[Groups]\r\nSales=\r\n[fiscalanswer]\r\nA=1\r\n[Sales]\r\nOpen=\r\n[PrinterAnswer]\r\nB=2\r\n");
+  const TIniMemory tables(Path, {"FiscalAnswer", "PRINTERANSWER"});
+  EXPECT_EQ(tables.ReadValue("FiscalAnswer", "A", ""), "1");
+  EXPECT_EQ(tables.ReadValue("printeranswer", "b", ""), "2");
+  EXPECT_FALSE(tables.SectionExists("Groups"));
+  EXPECT_TRUE(tables.ReadSectionKeys("Sales").empty());
+}
+
+// The copy holds its keys as places in its own bytes: a copy made from it, and a copy
+// kept after the original is gone, read the same values.
+TEST_F(IniMemoryTest, ACopyOutlivesItsOriginal) {
+  WriteBytes(Path, "[S]\r\nK=v\r\n");
+  auto original = std::make_unique<TIniMemory>(Path);
+  const TIniMemory copy = *original;
+  TIniMemory moved = std::move(*original);
+  original.reset();
+  EXPECT_EQ(copy.ReadValue("S", "K", ""), "v");
+  EXPECT_EQ(moved.ReadValue("S", "K", ""), "v");
 }
 
 TEST_F(IniMemoryTest, ReloadPicksUpChangesAndAMissingFileLoadsEmpty) {
