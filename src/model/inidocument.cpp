@@ -22,24 +22,23 @@ constexpr std::string_view kLineEnd = "\r\n";
 
 TIniDocument::TIniDocument(std::string_view text) : Original_(text) {
   const std::string_view bytes = Original_;
-  const std::vector<TIniLine> lines = SplitIniLines(bytes);
   TSection* current = nullptr;
-  for (const TIniLine& split : lines) {
+  ForEachIniLine(bytes, [&](const TIniLine& split) {
     TLine line;
     line.Text = bytes.substr(split.Begin, split.End - split.Begin);
     line.Ending = bytes.substr(split.End, split.Next - split.End);
     if (split.Kind == TIniLineKind::Section) {
       Sections_.push_back(TSection{std::move(line), FoldIniName(split.Name), {}});
       current = &Sections_.back();
-      continue;
+      return;
     }
     if (split.Kind == TIniLineKind::Key) {
       line.IsKey = true;
-      line.FoldedKey = FoldIniName(TrimBlanks(split.Name));
+      line.KeyName = TrimBlanks(split.Name);
       line.ValueBegin = static_cast<std::size_t>(split.Value.data() - bytes.data()) - split.Begin;
     }
-    (current != nullptr ? current->Lines : Preamble_).push_back(std::move(line));
-  }
+    (current != nullptr ? current->Lines : Preamble_).push_back(line);
+  });
 }
 
 std::string_view TIniDocument::Keep(std::string text) {
@@ -92,9 +91,8 @@ TIniDocument::TLine* TIniDocument::LastLine() {
 std::optional<std::string_view> TIniDocument::FindRawValue(std::string_view section, std::string_view key) const {
   const TSection* found = FindSection(section);
   if (found == nullptr) return std::nullopt;
-  const std::string folded = FoldIniName(key);
   for (const TLine& line : found->Lines) {
-    if (line.IsKey && line.FoldedKey == folded) return TrimBlanks(line.Text.substr(line.ValueBegin));
+    if (line.IsKey && SameIniName(line.KeyName, key)) return TrimBlanks(line.Text.substr(line.ValueBegin));
   }
   return std::nullopt;
 }
@@ -110,7 +108,7 @@ std::vector<std::string> TIniDocument::SectionKeys(std::string_view section) con
   std::vector<std::string> keys;
   if (const TSection* found = FindSection(section)) {
     for (const TLine& line : found->Lines) {
-      if (line.IsKey) keys.emplace_back(TrimBlanks(line.Text.substr(0, line.ValueBegin - 1)));
+      if (line.IsKey) keys.emplace_back(line.KeyName);
     }
   }
   return keys;
@@ -128,7 +126,7 @@ void TIniDocument::WriteKey(std::string_view section, std::string_view key, std:
   newLine.Text = Keep(std::string(key) + "=" + std::string(value));
   newLine.Ending = kLineEnd;
   newLine.IsKey = true;
-  newLine.FoldedKey = FoldIniName(key);
+  newLine.KeyName = TrimBlanks(newLine.Text.substr(0, key.size()));
   newLine.ValueBegin = key.size() + 1;
 
   TSection* found = FindSection(section);
@@ -146,8 +144,9 @@ void TIniDocument::WriteKey(std::string_view section, std::string_view key, std:
   for (std::size_t i = 0; i < found->Lines.size(); ++i) {
     TLine& line = found->Lines[i];
     if (!line.IsKey) continue;
-    if (line.FoldedKey == newLine.FoldedKey) {
+    if (SameIniName(line.KeyName, newLine.KeyName)) {
       line.Text = newLine.Text;
+      line.KeyName = newLine.KeyName;
       line.ValueBegin = newLine.ValueBegin;
       return;
     }
@@ -161,8 +160,7 @@ void TIniDocument::WriteKey(std::string_view section, std::string_view key, std:
 void TIniDocument::DeleteKey(std::string_view section, std::string_view key) {
   TSection* found = FindSection(section);
   if (found == nullptr) return;
-  const std::string folded = FoldIniName(key);
-  std::erase_if(found->Lines, [&folded](const TLine& line) { return line.IsKey && line.FoldedKey == folded; });
+  std::erase_if(found->Lines, [key](const TLine& line) { return line.IsKey && SameIniName(line.KeyName, key); });
 }
 
 bool TIniDocument::EraseSection(std::string_view section) {

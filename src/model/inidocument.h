@@ -53,7 +53,7 @@ class TIniDocument {
     std::string_view Text;    // without the line ending
     std::string_view Ending;  // "\r\n", "\n", "\r" or "" (the last line of a file without one)
     bool IsKey = false;
-    std::string FoldedKey;  // key lines: the name without blanks around it, in lower case
+    std::string_view KeyName;  // key lines: the name without blanks around it
     std::size_t ValueBegin = 0;  // key lines: where the value starts in Text
   };
   struct TSection {
