@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "../benchutil.h"
+#include "../model/generatedfile.h"
 #include "widgets/prompts.h"
 #include "model/settingsrecord.h"
 #include "model/terminalfile.h"
@@ -21,37 +22,7 @@
 
 namespace {
 
-constexpr int kGroups = 100;
-constexpr int kCommandsPerGroup = 20;
-constexpr int kFieldsPerCommand = 12;
 constexpr int kRuns = 10;
-
-std::string CommandsValue() {
-  std::string value;
-  for (int f = 0; f < kFieldsPerCommand; ++f) {
-    if (f > 0) value += ',';
-    value += "0,\"&Field " + std::to_string(f) + "\",\"Hint\"," + std::to_string(f % 8) +
-             ",\"default\"," + std::to_string(f % 5) + ",25," + std::to_string(f % 2) + ",0,0,2,0";
-  }
-  return value;
-}
-
-std::string GenerateFile() {
-  std::string text = "[General]\r\nProtocol=1\r\n[Groups]\r\n";
-  for (int g = 0; g < kGroups; ++g) text += "Group" + std::to_string(g) + "=\r\n";
-  const std::string commands = CommandsValue();
-  for (int g = 0; g < kGroups; ++g) {
-    const std::string group = "Group" + std::to_string(g);
-    text += "[" + group + "]\r\n";
-    for (int c = 0; c < kCommandsPerGroup; ++c) text += "Command" + std::to_string(c) + "=\r\n";
-    for (int c = 0; c < kCommandsPerGroup; ++c) {
-      text += "[" + group + "Command" + std::to_string(c) + "]\r\n";
-      text += "Commands=" + commands + "\r\nAnswers=\"A\",0,0\r\n";
-      text += "CL2=\"one,two,three\"\r\nNotes=\"\"Line one\",\"Line two\"\"\r\n";
-    }
-  }
-  return text;
-}
 
 class TBenchContext : public quorvel::terminal::TTerminalContext {
  public:
@@ -74,7 +45,7 @@ int main(int argc, char** argv) {
   if (argc <= 1) {
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly)) return 1;
-    file.write(QByteArray::fromStdString(GenerateFile()));
+    file.write(QByteArray::fromStdString(quorvel::bench::GenerateFile()));
   }
   std::printf("file %s: %lld bytes\n", qPrintable(path), static_cast<long long>(QFile(path).size()));
 
