@@ -4,8 +4,14 @@
 # second after a shebang) is not the licence line, and exits 1 when there is any.
 #   C++:                 // SPDX-License-Identifier: MIT
 #   CMake, shell, Python: # SPDX-License-Identifier: MIT
-# Usage: scripts/check-spdx.sh [FOLDER]   (FOLDER: a git checkout, default this one)
+# With --fix, puts the line at the top of each such file instead (after a shebang).
+# Usage: scripts/check-spdx.sh [--fix] [FOLDER]   (FOLDER: a git checkout, default this one)
 set -euo pipefail
+fix=0
+if [[ ${1:-} == --fix ]]; then
+  fix=1
+  shift
+fi
 cd "${1:-$(dirname "$0")/..}"
 
 # The comment that opens the licence line of a file, or nothing for a file that is
@@ -31,10 +37,17 @@ while IFS= read -r -d '' path; do
   [[ -f $path ]] || continue  # deleted in the work tree
   line=$(head -n 1 -- "$path")
   [[ $line == '#!'* ]] && line=$(sed -n 2p -- "$path")
-  if [[ $line != "$comment SPDX-License-Identifier: MIT" ]]; then
-    printf '%s\n' "$path"
-    missing=$((missing + 1))
+  [[ $line == "$comment SPDX-License-Identifier: MIT" ]] && continue
+  if ((fix)); then
+    if [[ $(head -c 2 -- "$path") == '#!' ]]; then
+      sed -i "1a $comment SPDX-License-Identifier: MIT" -- "$path"
+    else
+      sed -i "1i $comment SPDX-License-Identifier: MIT" -- "$path"
+    fi
+    continue
   fi
+  printf '%s\n' "$path"
+  missing=$((missing + 1))
 done < <(git ls-files -z)
 
 if ((missing)); then
