@@ -8,6 +8,7 @@ packages=(
   clang libclang-rt-14-dev
   shared-mime-info desktop-file-utils
   libxcb1-dev xvfb
+  dpkg-dev fakeroot help2man lintian bash-completion
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -6,16 +6,13 @@
 #include <QPushButton>
 
 #include "app/pictures.h"
-
-#ifndef QUORVEL_VERSION
-#define QUORVEL_VERSION "0.0.0"
-#endif
+#include "quorvel_version.h"
 
 namespace quorvel::app {
 
 TVersionInfo ProgramVersionInfo() {
-  return {QStringLiteral("Quorvel"), QStringLiteral(QUORVEL_VERSION), QStringLiteral("Quorvel Project"),
-          QStringLiteral("Copyright (C) 2026 Quorvel Project")};
+  return {QString::fromLatin1(kProductName), QString::fromLatin1(kVersion), QString::fromLatin1(kCompanyName),
+          QString::fromLatin1(kCopyright)};
 }
 
 TFormAbout::TFormAbout(QWidget* parent) : QDialog(parent) {

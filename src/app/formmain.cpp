@@ -143,11 +143,12 @@ void TFormMain::CreateActions() {
     bool hasPicture;
   };
   const TActionEntry actionEntries[] = {
-      {&ActionNew, "New", "New terminal file", {}, TPicture::New, true},
+      // New, Close and Exit take the desktop's standard keys; Open keeps its own Ctrl+O.
+      {&ActionNew, "New", "New terminal file", QKeySequence(QKeySequence::New), TPicture::New, true},
       {&ActionOpen, "Open", "Open terminal file", QKeySequence(Qt::CTRL | Qt::Key_O), TPicture::Open, true},
-      {&ActionClose, "Close", "Close terminal file", {}, TPicture::New, false},
+      {&ActionClose, "Close", "Close terminal file", QKeySequence(QKeySequence::Close), TPicture::New, false},
       {&ActionSaveAs, "Save Terminal As ...", "Save terminal file", {}, TPicture::SaveAs, true},
-      {&ActionExit, "Exit", "Application exit ", {}, TPicture::New, false},
+      {&ActionExit, "Exit", "Application exit ", QKeySequence(QKeySequence::Quit), TPicture::New, false},
       {&ActionEditUndo, "&Undo", "Undo|Undo the last change made in the command tree or a command's fields",
        QKeySequence(Qt::CTRL | Qt::Key_Z), TPicture::New, false},
       {&ActionEditCut, "Cu&t", "Cut|Cut", QKeySequence(Qt::CTRL | Qt::Key_X), TPicture::Cut, true},

@@ -6,10 +6,15 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QStandardPaths>
 
 #include "app/settings.h"
+
+// The installed desktop files, compiled into the program (static library: the
+// resource must be pulled in by name, outside any namespace).
+static void InitDesktopResources() { Q_INIT_RESOURCE(desktop); }
 
 namespace quorvel::app {
 namespace {
@@ -32,6 +37,16 @@ TWriteResult WriteIfDifferent(const QString& path, const QByteArray& content) {
   return {file.commit(), true};
 }
 
+QString ReadText(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+QString DesktopResource(const QString& name) {
+  InitDesktopResources();
+  return ReadText(QStringLiteral(":/desktop/") + name);
+}
+
 // A desktop-entry Exec argument: quoted, with the reserved characters escaped,
 // then the string-value escape of the backslash.
 QString QuotedExecArgument(const QString& argument) {
@@ -45,6 +60,45 @@ QString QuotedExecArgument(const QString& argument) {
   return quoted.replace(QStringLiteral("%"), QStringLiteral("%%"));
 }
 
+// The value of the first Exec key of the [Desktop Entry] group, as written.
+QString ExecValue(const QString& text) {
+  bool inEntry = false;
+  for (const QString& line : text.split(u'\n')) {
+    if (line.startsWith(u'[')) inEntry = line.trimmed() == QStringLiteral("[Desktop Entry]");
+    else if (inEntry && line.startsWith(QStringLiteral("Exec="))) return line.mid(5).trimmed();
+  }
+  return {};
+}
+
+// The string-value escapes of a desktop entry: \s \n \t \r \\.
+QString UnescapeValue(const QString& value) {
+  QString text;
+  for (qsizetype i = 0; i < value.size(); ++i) {
+    if (value[i] != u'\\' || i + 1 == value.size()) {
+      text += value[i];
+      continue;
+    }
+    const QChar next = value[++i];
+    if (next == u's') text += u' ';
+    else if (next == u'n') text += u'\n';
+    else if (next == u't') text += u'\t';
+    else if (next == u'r') text += u'\r';
+    else text += next;
+  }
+  return text;
+}
+
+// A program named without a folder is looked up in PATH, as the desktop does.
+QString ResolvedProgram(const QString& program) {
+  if (program.isEmpty() || program.contains(u'/')) return program;
+  return QStandardPaths::findExecutable(program);
+}
+
+bool SameProgram(const QString& a, const QString& b) {
+  const QString canonicalA = QFileInfo(a).canonicalFilePath();
+  return a == b || (!canonicalA.isEmpty() && canonicalA == QFileInfo(b).canonicalFilePath());
+}
+
 void RunIfInstalled(const QString& program, const QStringList& arguments) {
   const QString path = QStandardPaths::findExecutable(program);
   if (!path.isEmpty()) QProcess::startDetached(path, arguments);
@@ -52,9 +106,23 @@ void RunIfInstalled(const QString& program, const QStringList& arguments) {
 
 }  // namespace
 
+QString ExecProgram(const QString& desktopEntryText) {
+  const QString command = UnescapeValue(ExecValue(desktopEntryText));
+  QString program;
+  if (!command.startsWith(u'"')) {
+    program = command.section(u' ', 0, 0);
+  } else {
+    for (qsizetype i = 1; i < command.size() && command[i] != u'"'; ++i) {
+      if (command[i] == u'\\' && i + 1 < command.size()) ++i;
+      program += command[i];
+    }
+  }
+  return program.replace(QStringLiteral("%%"), QStringLiteral("%"));
+}
+
 TFileTypeRegistration::TFileTypeRegistration(const QString& programName, const QString& executable,
-                                             const QString& dataHome)
-    : programName_(programName), executable_(executable), dataHome_(dataHome) {}
+                                             const QString& dataHome, const QStringList& systemDataDirs)
+    : programName_(programName), executable_(executable), dataHome_(dataHome), systemDataDirs_(systemDataDirs) {}
 
 TRegistrationPaths TFileTypeRegistration::Paths() const {
   const QDir data(dataHome_);
@@ -63,35 +131,36 @@ TRegistrationPaths TFileTypeRegistration::Paths() const {
           data.filePath(QStringLiteral("icons/hicolor/64x64/apps/%1.png").arg(programName_))};
 }
 
-QString TFileTypeRegistration::MimePackageText() const {
-  return QStringLiteral(
-             "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-             "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n"
-             "  <mime-type type=\"%1\">\n"
-             "    <comment>Quorvel terminal file</comment>\n"
-             "    <sub-class-of type=\"text/plain\"/>\n"
-             "    <glob pattern=\"*.qvl\"/>\n"
-             "  </mime-type>\n"
-             "</mime-info>\n")
-      .arg(MimeType(programName_));
-}
+QString TFileTypeRegistration::MimePackageText() const { return DesktopResource(QStringLiteral("quorvel.xml")); }
 
 QString TFileTypeRegistration::DesktopEntryText() const {
-  return QStringLiteral(
-             "[Desktop Entry]\n"
-             "Type=Application\n"
-             "Name=Quorvel\n"
-             "Comment=Test terminal for fiscal printers\n"
-             "Exec=%1 %f\n"
-             "Icon=%2\n"
-             "MimeType=%3;\n"
-             "Terminal=false\n"
-             "Categories=Development;Utility;\n")
-      .arg(QuotedExecArgument(executable_), programName_, MimeType(programName_));
+  QString text = DesktopResource(QStringLiteral("quorvel.desktop"));
+  static const QRegularExpression exec(QStringLiteral("^Exec=\\S+"), QRegularExpression::MultilineOption);
+  return text.replace(exec, QStringLiteral("Exec=") + QuotedExecArgument(executable_));
+}
+
+bool TFileTypeRegistration::SystemHasEntryFor(const QString& program) const {
+  const QString resolved = ResolvedProgram(program);
+  if (resolved.isEmpty()) return false;
+  for (const QString& dir : systemDataDirs_) {
+    if (QDir(dir) == QDir(dataHome_)) continue;
+    const QString entry = QDir(dir).filePath(QStringLiteral("applications/%1.desktop").arg(programName_));
+    const QString starts = ResolvedProgram(ExecProgram(ReadText(entry)));
+    if (!starts.isEmpty() && SameProgram(starts, resolved)) return true;
+  }
+  return false;
 }
 
 bool TFileTypeRegistration::Register(const QImage& icon) const {
+  if (SystemHasEntryFor(executable_)) return true;
   const TRegistrationPaths paths = Paths();
+  // A user's entry for the installed program stays: a program run from a build
+  // folder must not take the files over from it.
+  const QString userEntryProgram = ExecProgram(ReadText(paths.desktopEntry));
+  if (!userEntryProgram.isEmpty() && !SameProgram(ResolvedProgram(userEntryProgram), executable_) &&
+      SystemHasEntryFor(userEntryProgram))
+    return true;
+
   const TWriteResult mime = WriteIfDifferent(paths.mimePackage, MimePackageText().toUtf8());
   const TWriteResult desktop = WriteIfDifferent(paths.desktopEntry, DesktopEntryText().toUtf8());
   TWriteResult iconResult;
@@ -112,7 +181,9 @@ bool TFileTypeRegistration::Register(const QImage& icon) const {
 void RegisterTerminalFileType(const QImage& icon) {
   const QString dataHome = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
   if (dataHome.isEmpty()) return;
-  TFileTypeRegistration(ProgramBaseName(), QCoreApplication::applicationFilePath(), dataHome).Register(icon);
+  TFileTypeRegistration(ProgramBaseName(), QCoreApplication::applicationFilePath(), dataHome,
+                        QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation))
+      .Register(icon);
 }
 
 }  // namespace quorvel::app

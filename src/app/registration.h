@@ -1,9 +1,12 @@
 #pragma once
-// Registers the terminal-file type (*.qvl) with the desktop: a shared-mime-info
-// package and a desktop entry under the user's data folder, then the desktop's
-// update commands where they are installed. A refused registration is silent.
+// Registers the terminal-file type (*.qvl) with the desktop for a program run from its
+// build folder: a shared-mime-info package, a desktop entry and an icon under the
+// user's data folder, then the desktop's update commands where they are installed.
+// An installed program finds its entry, type and icon in the system's data folders
+// and writes nothing. A refused registration is silent.
 #include <QImage>
 #include <QString>
+#include <QStringList>
 
 namespace quorvel::app {
 
@@ -13,20 +16,33 @@ struct TRegistrationPaths {
   QString icon;          // <data>/icons/hicolor/64x64/apps/<program>.png
 };
 
+// The program a desktop entry starts: the first word of its Exec value, with the
+// entry's quoting and escapes undone. Empty when the entry has no Exec key.
+QString ExecProgram(const QString& desktopEntryText);
+
 class TFileTypeRegistration {
  public:
-  // `dataHome` is the user's data folder (XDG_DATA_HOME); `executable` the full
-  // path of the program that opens the files.
-  TFileTypeRegistration(const QString& programName, const QString& executable, const QString& dataHome);
+  // `dataHome` is the user's data folder (XDG_DATA_HOME), `systemDataDirs` the
+  // system's (XDG_DATA_DIRS); `executable` the full path of the program that opens
+  // the files.
+  TFileTypeRegistration(const QString& programName, const QString& executable, const QString& dataHome,
+                        const QStringList& systemDataDirs = {});
 
-  static QString MimeType(const QString& programName) { return QStringLiteral("application/x-") + programName; }
+  static QString MimeType() { return QStringLiteral("application/x-quorvel"); }
   TRegistrationPaths Paths() const;
 
+  // True when a desktop entry of the system's data folders (not the user's) starts
+  // `program`: the program is installed, and the system has its entry, type and icon.
+  bool SystemHasEntryFor(const QString& program) const;
+
   // Writes what differs from what is there and runs the update commands when
-  // something changed. Returns false when anything could not be written.
+  // something changed. Writes nothing for an installed program, nor over a user's
+  // entry that starts another, installed program. Returns false when anything
+  // could not be written.
   bool Register(const QImage& icon) const;
 
-  // Text of the two files (also used by the tests).
+  // Text of the two files (also used by the tests): the installed mime package as
+  // it is, the installed desktop entry with Exec naming this executable.
   QString MimePackageText() const;
   QString DesktopEntryText() const;
 
@@ -34,6 +50,7 @@ class TFileTypeRegistration {
   QString programName_;
   QString executable_;
   QString dataHome_;
+  QStringList systemDataDirs_;
 };
 
 // Registers this program with the user's data folder; silent on failure.

@@ -1,5 +1,7 @@
 #pragma once
-// quorvel-cli: each sub-command lives in a file of its own and registers itself here.
+// quorvel-cli: each sub-command lives in a file of its own and registers itself here,
+// with its usage line and, optionally, a help text; "quorvel-cli --help" lists every
+// registered sub-command and "quorvel-cli NAME --help" shows one.
 #include <string>
 #include <vector>
 
@@ -10,11 +12,14 @@ namespace quorvel::cli {
 using TCommandMain = int (*)(const std::vector<std::string>& args);
 
 struct TCommandRegistrar {
-  TCommandRegistrar(const char* name, const char* usage, TCommandMain run);
+  // usage: the synopsis after "quorvel-cli " ("host --device PATH ... FIELD...").
+  // help: what the sub-command does (its first line is the summary in the list of
+  // sub-commands), then its options and arguments, one per line, indented.
+  TCommandRegistrar(const char* name, const char* usage, TCommandMain run, const char* help = "");
 };
 
 }  // namespace quorvel::cli
 
-// QUORVEL_CLI_COMMAND(host, "host --device PATH ... FIELD...", RunHost);
-#define QUORVEL_CLI_COMMAND(name, usage, fn) \
-  static const ::quorvel::cli::TCommandRegistrar quorvel_cli_registrar_##name(#name, usage, fn)
+// QUORVEL_CLI_COMMAND(host, "host --device PATH ... FIELD...", RunHost [, kHostHelp]);
+#define QUORVEL_CLI_COMMAND(name, usage, fn, ...) \
+  static const ::quorvel::cli::TCommandRegistrar quorvel_cli_registrar_##name(#name, usage, fn __VA_OPT__(, ) __VA_ARGS__)

@@ -12,6 +12,14 @@
 namespace quorvel::cli {
 namespace {
 
+constexpr const char* kDgiHelp =
+    "Sends one command on the fiscal (DGI) port and prints one line per event, in order:\n"
+    "\"write HEX\", \"ack\", \"nack\", \"read HEX\", \"answer final|intermediate HEX\", \"error NAME\".\n"
+    "  --device PATH   the serial line of the fiscal port\n"
+    "  --timeout MS    how long to wait for each answer frame (default 1000, 0 = no limit)\n"
+    "  --deadline MS   give up the whole exchange after MS milliseconds (default 120000, 0 = none)\n"
+    "  DATA            the command's data; x'HH...' stands for bytes";
+
 constexpr const char* kDgiUsage =
     "dgi --device PATH [--timeout MS (default 1000, 0 = no limit)] [--deadline MS (default 120000, 0 = none)] DATA";
 
@@ -65,6 +73,6 @@ int RunDgi(const std::vector<std::string>& args) {
 
 }  // namespace
 
-QUORVEL_CLI_COMMAND(dgi, kDgiUsage, RunDgi);
+QUORVEL_CLI_COMMAND(dgi, kDgiUsage, RunDgi, kDgiHelp);
 
 }  // namespace quorvel::cli

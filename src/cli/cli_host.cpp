@@ -16,6 +16,15 @@
 namespace quorvel::cli {
 namespace {
 
+constexpr const char* kHostHelp =
+    "Sends one command on the host port and prints one line per event, in order:\n"
+    "\"write HEX\", \"ack\", \"nack\", \"busy\", \"read HEX\", \"final printer=HHHH fiscal=HHHH\n"
+    "return=HHHH\" followed by one \"field N HEX\" line per answer field, \"error NAME\".\n"
+    "  --device PATH    the serial line (/dev/ttyS0, /dev/ttyUSB0) or USB printer (/dev/usb/lp0)\n"
+    "  --baud RATE      the line speed of a serial line (default 9600)\n"
+    "  --protocol NAME  compatible (default) or extended\n"
+    "  FIELD...         the command's fields in order; x'HH...' in a field stands for bytes";
+
 constexpr const char* kHostUsage =
     "host --device PATH [--baud 1200|2400|4800|9600|19200|38400|57600|115200] "
     "[--protocol compatible|extended] [--deadline MS (default 120000, 0 = none)] FIELD...";
@@ -113,6 +122,6 @@ int RunHost(const std::vector<std::string>& args) {
 
 }  // namespace
 
-QUORVEL_CLI_COMMAND(host, kHostUsage, RunHost);
+QUORVEL_CLI_COMMAND(host, kHostUsage, RunHost, kHostHelp);
 
 }  // namespace quorvel::cli

@@ -23,6 +23,11 @@ namespace {
 
 using namespace quorvel::model;
 
+constexpr const char* kInspectHelp =
+    "Prints what the terminal window reads from a terminal file, one line per item,\n"
+    "and stops with status 1 at the first value the window could not read.\n"
+    "  FILE  the terminal file (.qvl)";
+
 constexpr const char* kInspectUsage = "inspect FILE";
 
 std::string Hex(unsigned value, int digits) {
@@ -138,6 +143,6 @@ int RunInspect(const std::vector<std::string>& args) {
 
 }  // namespace
 
-QUORVEL_CLI_COMMAND(inspect, kInspectUsage, RunInspect);
+QUORVEL_CLI_COMMAND(inspect, kInspectUsage, RunInspect, kInspectHelp);
 
 }  // namespace quorvel::cli

@@ -1,7 +1,10 @@
-// quorvel-cli new FILE: writes the new-file template into FILE, as New does.
+// quorvel-cli new [--force] FILE: writes the new-file template into FILE, as New does;
+// an existing FILE is replaced only with --force.
 #include <cstdio>
 #include <exception>
+#include <filesystem>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "cli/cli.h"
@@ -11,14 +14,34 @@
 namespace quorvel::cli {
 namespace {
 
-constexpr const char* kNewUsage = "new FILE";
+constexpr const char* kNewUsage = "new [--force] FILE";
+constexpr const char* kNewHelp =
+    "Writes a new terminal file: the template that the desktop program's New writes.\n"
+    "  --force  replace FILE when it exists (without it an existing FILE is left alone)\n"
+    "  FILE     the terminal file to write";
 
 int RunNew(const std::vector<std::string>& args) {
-  if (args.size() != 1 || args[0].empty()) return UsageError("", kNewUsage);
+  bool force = false;
+  std::vector<std::string> files;
+  bool optionsEnd = false;
+  for (const std::string& arg : args) {
+    if (!optionsEnd && arg == "--force") force = true;
+    else if (!optionsEnd && arg == "--") optionsEnd = true;
+    else if (!optionsEnd && arg.size() > 1 && arg.front() == '-')
+      return UsageError("quorvel-cli new: unknown option " + arg, kNewUsage);
+    else files.push_back(arg);
+  }
+  if (files.size() != 1 || files[0].empty()) return UsageError("", kNewUsage);
+  const std::string& file = files[0];
+  std::error_code error;
+  // A link that points nowhere is something the user made, too.
+  const auto type = std::filesystem::symlink_status(file, error).type();
+  if (!force && !error && type != std::filesystem::file_type::not_found)
+    return Refuse("quorvel-cli new: " + file + " already exists (--force replaces it)");
   try {
-    model::WriteTemplate(args[0]);
-  } catch (const std::exception& error) {
-    std::fprintf(stderr, "%s\n", error.what());
+    model::WriteTemplate(file);
+  } catch (const std::exception& failure) {
+    std::fprintf(stderr, "%s\n", failure.what());
     return 1;
   }
   return 0;
@@ -26,6 +49,6 @@ int RunNew(const std::vector<std::string>& args) {
 
 }  // namespace
 
-QUORVEL_CLI_COMMAND(new, kNewUsage, RunNew);
+QUORVEL_CLI_COMMAND(new, kNewUsage, RunNew, kNewHelp);
 
 }  // namespace quorvel::cli

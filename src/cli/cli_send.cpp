@@ -35,6 +35,16 @@ namespace {
 using TClock = std::chrono::steady_clock;
 
 
+const char kHelp[] =
+    "Sends one command of a terminal file as the terminal window sends it, and prints\n"
+    "its answer decoded as the answer page shows it.\n"
+    "  --file FILE                the terminal file (.qvl)\n"
+    "  --command GROUP/COMMAND    the command to send\n"
+    "  --device PATH              the port's device (default: the desktop program's port setting)\n"
+    "  --baud RATE                the host port's line speed (default: the desktop program's)\n"
+    "  --field N=TEXT             the text of command field N (from 1); others keep their defaults\n"
+    "  --repeat N                 send a host command N times";
+
 const char kUsage[] =
     "send --file FILE --command GROUP/COMMAND [--device PATH] [--baud RATE] [--field N=TEXT]... [--repeat N] "
     "[--keep-going] [--deadline MS (default 120000 per command, 0 = none)]";
@@ -429,6 +439,6 @@ int RunSend(const std::vector<std::string>& arguments) {
 
 }  // namespace
 
-QUORVEL_CLI_COMMAND(send, kUsage, RunSend);
+QUORVEL_CLI_COMMAND(send, kUsage, RunSend, kHelp);
 
 }  // namespace quorvel::cli

@@ -443,6 +443,16 @@ class TestMainWindow : public QObject {
     QVERIFY(window->ToolButtonFiscal->isChecked());
     QVERIFY(window->Settings().DGIEnabled);
   }
+  void fileActionsTakeTheDesktopsStandardKeys() {
+    TMainWindowFixture fixture;
+    auto window = fixture.Start();
+    QCOMPARE(window->ActionNew->shortcut(), QKeySequence(QKeySequence::New));
+    QCOMPARE(window->ActionOpen->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
+    QCOMPARE(window->ActionClose->shortcut(), QKeySequence(QKeySequence::Close));
+    QCOMPARE(window->ActionExit->shortcut(), QKeySequence(QKeySequence::Quit));
+    QVERIFY(!window->ActionExit->shortcut().isEmpty());
+  }
+
   void aboutBoxShowsTheBuildsVersion() {
     quorvel::app::TFormAbout about;
     QCOMPARE(about.windowTitle(), QStringLiteral("About ..."));

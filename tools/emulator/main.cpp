@@ -10,6 +10,7 @@
 #include "emulator/emulator.h"
 #include "emulator/rules.h"
 #include "emulator/wire.h"
+#include "quorvel_version.h"
 
 namespace quorvel::emulator {
 namespace {
@@ -68,9 +69,9 @@ int Run(int argc, char** argv) {
     std::cerr << "quorvel-emulator: " << error.what() << "\n\n" << UsageText();
     return 2;
   }
-  if (options.help) {
-    std::cout << UsageText();
-    return 0;
+  if (options.help || options.version) {
+    std::cout << (options.help ? UsageText() : std::string("quorvel-emulator ") + kVersion + "\n") << std::flush;
+    return std::cout ? 0 : 1;
   }
 
   // Block the stop signals before any thread starts, so only sigwait below sees them.

@@ -177,6 +177,10 @@ TOptions ParseOptions(const std::vector<std::string>& args) {
       options.help = true;
       return options;
     }
+    if (option == "--version") {
+      options.version = true;
+      return options;
+    }
     if (option != "--link" && option != "--dgi-link" && option != "--protocol" && option != "--on" &&
         option != "--dgi-on")
       Bad("unknown option '" + option + "'");
@@ -241,6 +245,7 @@ std::string PrintableText(std::string_view bytes) {
 std::string UsageText() {
   return R"(usage: quorvel-emulator --link PATH [--dgi-link PATH] [--protocol compatible|extended]
                         [--on CMD=BEHAVIOUR]... [--dgi-on DATA=BEHAVIOUR]...
+   or: quorvel-emulator --help | --version
 
 Plays a fiscal printer on pseudo-terminals until SIGINT or SIGTERM. PATH becomes a
 symbolic link to the host line, the second PATH to the DGI line; both are removed on exit.

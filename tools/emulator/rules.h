@@ -21,6 +21,7 @@ struct TOptions {
   std::optional<TDgiReply> dgiDefault;           // from the data "*"
   std::map<std::string, TDgiReply> dgiRules;     // by the command's data
   bool help = false;
+  bool version = false;
 };
 
 // Bad input: std::invalid_argument with a message that names the offending text.
