@@ -1,6 +1,8 @@
 # SPDX-License-Identifier: MIT
 # bash completion for quorvel-cli. The sub-commands and their options are asked of
 # quorvel-cli itself (its --help texts), so a new sub-command completes at once.
+# Only --help is ever run: --help wins over every other argument, so completing never
+# sends a command or writes a file.
 
 _quorvel_cli() {
   local cur prev program=${COMP_WORDS[0]}
@@ -33,9 +35,25 @@ _quorvel_cli() {
       ;;
   esac
 
+  # quorvel-cli edit FILE FAMILY VERB ...: the families and verbs its help lists.
+  if [[ ${COMP_WORDS[1]} == edit ]] && ((COMP_CWORD == 3 || COMP_CWORD == 4)); then
+    local words
+    if ((COMP_CWORD == 3)); then
+      words=$("$program" edit --help 2>/dev/null | sed -n 's/^  quorvel-cli edit FILE \([a-z-]*\) .*/\1/p' | sort -u)
+    else
+      words=$("$program" edit --help 2>/dev/null |
+        sed -n "s/^  quorvel-cli edit FILE ${COMP_WORDS[3]//[^a-z-]/} \([a-z-]*\).*/\1/p")
+    fi
+    mapfile -t COMPREPLY < <(compgen -W "$words" -- "$cur")
+    return
+  fi
+
   if [[ $cur == -* ]]; then
+    local help_words=("${COMP_WORDS[1]}")
+    # An edit verb has options of its own.
+    [[ ${COMP_WORDS[1]} == edit ]] && ((COMP_CWORD >= 5)) && help_words+=("${COMP_WORDS[@]:2:3}")
     local options
-    options=$("$program" "${COMP_WORDS[1]}" --help 2>/dev/null | grep -o -- '--[a-z][a-z-]*' | sort -u)
+    options=$("$program" "${help_words[@]}" --help 2>/dev/null | grep -o -- '--[a-z][a-z-]*' | sort -u)
     mapfile -t COMPREPLY < <(compgen -W "$options" -- "$cur")
     return
   fi

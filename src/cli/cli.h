@@ -15,7 +15,10 @@ struct TCommandRegistrar {
   // usage: the synopsis after "quorvel-cli " ("host --device PATH ... FIELD...").
   // help: what the sub-command does (its first line is the summary in the list of
   // sub-commands), then its options and arguments, one per line, indented.
-  TCommandRegistrar(const char* name, const char* usage, TCommandMain run, const char* help = "");
+  // answersHelp: the sub-command shows its own help for "--help" (quorvel-cli edit,
+  // whose verbs each have theirs); otherwise "NAME --help" shows usage and help.
+  TCommandRegistrar(const char* name, const char* usage, TCommandMain run, const char* help = "",
+                    bool answersHelp = false);
 };
 
 }  // namespace quorvel::cli

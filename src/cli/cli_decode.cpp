@@ -21,6 +21,13 @@ namespace quorvel::cli {
 namespace {
 
 constexpr const char* kUsage = "decode --file FILE --fiscal HHHH --printer HHHH";
+constexpr const char* kHelp =
+    "Decodes two status words by the fixed-answer records of a terminal file.\n"
+    "Prints a \"status\" line, then one \"panel\" line per matching record, as the\n"
+    "fixed-answer tester shows them.\n"
+    "  --file FILE     the terminal file (.qvl)\n"
+    "  --fiscal HHHH   the fiscal status word, 1 to 4 hexadecimal digits\n"
+    "  --printer HHHH  the printer status word, 1 to 4 hexadecimal digits";
 
 // A status word as the tester takes it: 1 to 4 hexadecimal digits, either case.
 TTakeOption StoreWord(const char* name, std::optional<std::uint16_t>& target) {
@@ -63,6 +70,6 @@ int RunDecode(const std::vector<std::string>& args) {
 
 }  // namespace
 
-QUORVEL_CLI_COMMAND(decode, kUsage, RunDecode);
+QUORVEL_CLI_COMMAND(decode, kUsage, RunDecode, kHelp);
 
 }  // namespace quorvel::cli

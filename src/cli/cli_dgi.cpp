@@ -13,7 +13,8 @@ namespace quorvel::cli {
 namespace {
 
 constexpr const char* kDgiHelp =
-    "Sends one command on the fiscal (DGI) port and prints one line per event, in order:\n"
+    "Sends one command on the fiscal (DGI) port.\n"
+    "Prints one line per event, in order:\n"
     "\"write HEX\", \"ack\", \"nack\", \"read HEX\", \"answer final|intermediate HEX\", \"error NAME\".\n"
     "  --device PATH   the serial line of the fiscal port\n"
     "  --timeout MS    how long to wait for each answer frame (default 1000, 0 = no limit)\n"

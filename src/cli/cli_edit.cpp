@@ -40,23 +40,41 @@ int Malformed(const std::string& why, const char* usage) {
   return 2;
 }
 
+// The verb that FILE FAMILY VERB at the start of args name; nullptr when they name none.
+const TVerb* FindVerb(const std::vector<std::string>& args) {
+  if (args.size() < 3) return nullptr;
+  const auto family = Families().find(args[1]);
+  if (family == Families().end()) return nullptr;
+  const std::vector<TVerb>& verbs = family->second;
+  const auto verb = std::find_if(verbs.begin(), verbs.end(), [&](const TVerb& v) { return args[2] == v.name; });
+  return verb == verbs.end() ? nullptr : &*verb;
+}
+
+// "--help" wherever it stands before a "--" (or a lone "-h"): the usage, and the file
+// is not touched.
+bool AsksForHelp(const std::vector<std::string>& args) {
+  if (args.size() == 1 && args[0] == "-h") return true;
+  const auto end = std::find(args.begin(), args.end(), std::string("--"));
+  return std::find(args.begin(), end, std::string("--help")) != end;
+}
+
 int RunEdit(const std::vector<std::string>& args) {
-  if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
-    PrintUsage(stdout);
+  if (AsksForHelp(args)) {
+    // The verb's own usage when FILE FAMILY VERB name one, else every verb's.
+    const TVerb* verb = args[0] == "--help" ? nullptr : FindVerb(args);
+    if (verb != nullptr) {
+      std::printf("usage: quorvel-cli edit FILE %s\n", verb->usage);
+    } else {
+      PrintUsage(stdout);
+    }
     return 0;
   }
   if (args.size() < 3) return Malformed(args.empty() ? "" : "missing family or verb", nullptr);
   const std::string& file = args[0];
-  const auto family = Families().find(args[1]);
-  if (family == Families().end()) return Malformed("unknown family: " + args[1], nullptr);
-  const std::vector<TVerb>& verbs = family->second;
-  auto verb = std::find_if(verbs.begin(), verbs.end(), [&](const TVerb& v) { return args[2] == v.name; });
-  if (verb == verbs.end()) return Malformed("unknown verb: " + args[1] + " " + args[2], nullptr);
+  if (Families().find(args[1]) == Families().end()) return Malformed("unknown family: " + args[1], nullptr);
+  const TVerb* verb = FindVerb(args);
+  if (verb == nullptr) return Malformed("unknown verb: " + args[1] + " " + args[2], nullptr);
   const std::vector<std::string> rest(args.begin() + 3, args.end());
-  if (rest.size() == 1 && rest[0] == "--help") {
-    std::printf("usage: quorvel-cli edit FILE %s\n", verb->usage);
-    return 0;
-  }
   try {
     return verb->run(file, rest);
   } catch (const TUsageError& error) {
@@ -112,4 +130,5 @@ void RequirePositional(const TEditArgs& args, std::size_t count) {
 
 }  // namespace quorvel::cli::edit
 
-QUORVEL_CLI_COMMAND(edit, "edit FILE FAMILY VERB ... (see quorvel-cli edit --help)", quorvel::cli::edit::RunEdit);
+QUORVEL_CLI_COMMAND(edit, "edit FILE FAMILY VERB ... (see quorvel-cli edit --help)", quorvel::cli::edit::RunEdit,
+                    "Changes the command tree, the fields or the tables of a terminal file.", true);

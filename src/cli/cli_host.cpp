@@ -17,12 +17,15 @@ namespace quorvel::cli {
 namespace {
 
 constexpr const char* kHostHelp =
-    "Sends one command on the host port and prints one line per event, in order:\n"
+    "Sends one command on the host port.\n"
+    "Prints one line per event, in order:\n"
     "\"write HEX\", \"ack\", \"nack\", \"busy\", \"read HEX\", \"final printer=HHHH fiscal=HHHH\n"
     "return=HHHH\" followed by one \"field N HEX\" line per answer field, \"error NAME\".\n"
     "  --device PATH    the serial line (/dev/ttyS0, /dev/ttyUSB0) or USB printer (/dev/usb/lp0)\n"
     "  --baud RATE      the line speed of a serial line (default 9600)\n"
     "  --protocol NAME  compatible (default) or extended\n"
+    "  --deadline MS    give up the exchange after MS milliseconds without a final answer\n"
+    "                   (default 120000, 0 = none)\n"
     "  FIELD...         the command's fields in order; x'HH...' in a field stands for bytes";
 
 constexpr const char* kHostUsage =

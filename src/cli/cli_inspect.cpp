@@ -24,8 +24,8 @@ namespace {
 using namespace quorvel::model;
 
 constexpr const char* kInspectHelp =
-    "Prints what the terminal window reads from a terminal file, one line per item,\n"
-    "and stops with status 1 at the first value the window could not read.\n"
+    "Prints what the terminal window reads from a terminal file.\n"
+    "One line per item; stops with status 1 at the first value the window could not read.\n"
     "  FILE  the terminal file (.qvl)";
 
 constexpr const char* kInspectUsage = "inspect FILE";

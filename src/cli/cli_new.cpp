@@ -1,10 +1,12 @@
 // quorvel-cli new [--force] FILE: writes the new-file template into FILE, as New does;
 // an existing FILE is replaced only with --force.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <exception>
-#include <filesystem>
 #include <string>
-#include <system_error>
 #include <vector>
 
 #include "cli/cli.h"
@@ -33,14 +35,23 @@ int RunNew(const std::vector<std::string>& args) {
   }
   if (files.size() != 1 || files[0].empty()) return UsageError("", kNewUsage);
   const std::string& file = files[0];
-  std::error_code error;
-  // A link that points nowhere is something the user made, too.
-  const auto type = std::filesystem::symlink_status(file, error).type();
-  if (!force && !error && type != std::filesystem::file_type::not_found)
-    return Refuse("quorvel-cli new: " + file + " already exists (--force replaces it)");
+  // Without --force the name is claimed first with an exclusive create, so a file that
+  // appears meanwhile is not replaced either; the template then replaces the empty
+  // placeholder. A link, even one that points nowhere, counts as an existing file.
+  bool placeholder = false;
+  if (!force) {
+    const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0 && errno == EEXIST) return Refuse("quorvel-cli new: " + file + " already exists (--force replaces it)");
+    if (fd >= 0) {
+      ::close(fd);
+      placeholder = true;
+    }
+    // Any other refusal is met again, and reported, by the write below.
+  }
   try {
     model::WriteTemplate(file);
   } catch (const std::exception& failure) {
+    if (placeholder) ::unlink(file.c_str());
     std::fprintf(stderr, "%s\n", failure.what());
     return 1;
   }

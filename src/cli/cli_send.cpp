@@ -36,14 +36,17 @@ using TClock = std::chrono::steady_clock;
 
 
 const char kHelp[] =
-    "Sends one command of a terminal file as the terminal window sends it, and prints\n"
-    "its answer decoded as the answer page shows it.\n"
+    "Sends one command of a terminal file as the terminal window sends it.\n"
+    "Prints its answer decoded as the answer page shows it.\n"
     "  --file FILE                the terminal file (.qvl)\n"
     "  --command GROUP/COMMAND    the command to send\n"
     "  --device PATH              the port's device (default: the desktop program's port setting)\n"
     "  --baud RATE                the host port's line speed (default: the desktop program's)\n"
     "  --field N=TEXT             the text of command field N (from 1); others keep their defaults\n"
-    "  --repeat N                 send a host command N times";
+    "  --repeat N                 send a host command N times, stopping at the first error\n"
+    "  --keep-going               with --repeat: go on after an error and count the errors\n"
+    "  --deadline MS              give up a command after MS milliseconds without a final answer\n"
+    "                             (default 120000, 0 = none)";
 
 const char kUsage[] =
     "send --file FILE --command GROUP/COMMAND [--device PATH] [--baud RATE] [--field N=TEXT]... [--repeat N] "

@@ -17,6 +17,7 @@ struct TCommand {
   const char* usage;
   const char* help;
   TCommandMain run;
+  bool answersHelp;
 };
 
 std::map<std::string, TCommand>& Commands() {
@@ -83,8 +84,9 @@ bool AsksForHelp(const std::vector<std::string>& args) {
 
 }  // namespace
 
-TCommandRegistrar::TCommandRegistrar(const char* name, const char* usage, TCommandMain run, const char* help) {
-  Commands()[name] = TCommand{usage, help, run};
+TCommandRegistrar::TCommandRegistrar(const char* name, const char* usage, TCommandMain run, const char* help,
+                                     bool answersHelp) {
+  Commands()[name] = TCommand{usage, help, run, answersHelp || *help == '\0'};
 }
 
 }  // namespace quorvel::cli
@@ -104,8 +106,7 @@ int main(int argc, char** argv) {
   const auto found = Commands().find(first);
   if (found == Commands().end()) return CommandLineError("unknown command '" + first + "'");
   const std::vector<std::string> args(argv + 2, argv + argc);
-  // A sub-command without a help text of its own here answers --help itself.
-  if (*found->second.help != '\0' && AsksForHelp(args)) {
+  if (!found->second.answersHelp && AsksForHelp(args)) {
     PrintCommandHelp(found->second);
     return Finish();
   }

@@ -2,7 +2,10 @@
 // quorvel-cli's command-line conventions: --help and --version on standard output
 // with status 0, each sub-command's own --help, errors on standard error, and the
 // bash completion that reads the help texts.
+#include <algorithm>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -17,6 +20,7 @@ namespace {
 
 using quorvel::clitest::TCliRun;
 using CliHelp = quorvel::clitest::TCliTest;
+namespace fs = std::filesystem;
 
 // The sub-commands that "quorvel-cli --help" lists.
 std::vector<std::string> ListedCommands(const TCliRun& help) {
@@ -37,6 +41,13 @@ TEST_F(CliHelp, HelpAndVersionGoToStandardOutputWithStatusZero) {
   const std::vector<std::string> commands = ListedCommands(help);
   for (const char* name : {"dgi", "host", "inspect", "new", "send"})
     EXPECT_NE(std::find(commands.begin(), commands.end(), name), commands.end()) << name;
+
+  // Each sub-command comes with a summary line of its own below its usage.
+  for (std::size_t i = 0; i + 1 < help.lines.size(); ++i) {
+    if (help.lines[i].rfind("  quorvel-cli ", 0) != 0) continue;
+    EXPECT_EQ(help.lines[i + 1].rfind("      ", 0), 0u) << help.lines[i];
+    EXPECT_EQ(help.lines[i + 1].back(), '.') << help.lines[i + 1];
+  }
 
   const TCliRun version = RunCli({"--version"});
   EXPECT_EQ(version.status, 0);
@@ -112,7 +123,7 @@ std::string Complete(const std::string& words, const std::string& folder) {
 TEST_F(CliHelp, BashCompletionOffersTheSubCommandsAndTheirOptions) {
   const std::string cli = std::string("'") + QUORVEL_CLI_PATH + "'";
   const std::string dir = folder.string();
-  EXPECT_EQ(Complete(cli + " ''", dir).find("dgi\nhost\ninspect\nnew\nsend\n"), 0u) << Complete(cli + " ''", dir);
+  EXPECT_EQ(Complete(cli + " ''", dir), "decode\ndgi\nedit\nhost\ninspect\nnew\nsend\n--help\n--version\n");
   EXPECT_EQ(Complete(cli + " h", dir), "host\n");
   const std::string hostOptions = Complete(cli + " host --", dir);
   for (const char* option : {"--device\n", "--baud\n", "--protocol\n"})
@@ -120,6 +131,12 @@ TEST_F(CliHelp, BashCompletionOffersTheSubCommandsAndTheirOptions) {
   EXPECT_EQ(Complete(cli + " new --f", dir), "--force\n");
   EXPECT_EQ(Complete(cli + " host --protocol e", dir), "extended\n");
   EXPECT_EQ(Complete(cli + " host --baud 11", dir), "115200\n");
+  // edit FILE FAMILY VERB: the families, the verbs of one, and the options of one verb.
+  EXPECT_EQ(Complete(cli + " edit shop.qvl ''", dir), "answer\ncommand\nfield\nfixed\ngroup\nrc\n");
+  EXPECT_EQ(Complete(cli + " edit shop.qvl group m", dir), "merge\n");
+  EXPECT_EQ(Complete(cli + " edit shop.qvl group merge A B --", dir), "--overwrite\n--skip\n");
+  // Completing asks only for help: no file was written.
+  EXPECT_FALSE(fs::exists(folder / "shop.qvl"));
 }
 
 }  // namespace

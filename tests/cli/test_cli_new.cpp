@@ -1,4 +1,6 @@
 // Runs the real "quorvel-cli new" in a temporary folder.
+#include <sys/mount.h>
+
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -51,6 +53,26 @@ TEST_F(CliNewTest, RefusedFileAndBadArgumentsAreReported) {
   EXPECT_NE(noFile.err.find("usage"), std::string::npos);
   EXPECT_EQ(RunCli({"new", "a.qvl", "b.qvl"}).status, 2);
   EXPECT_FALSE(fs::exists(folder / "a.qvl"));
+}
+
+// A file system with room for names but not for bytes: the new file cannot be written
+// after its name was claimed. Needs the right to mount (tests run as root).
+TEST_F(CliNewTest, AFailedWriteLeavesNoEmptyFileBehind) {
+  const quorvel::testing::TTempFolder mountPoint("quorvel-full");
+  const std::string disk = mountPoint.Path().string();
+  if (mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=64k") != 0) GTEST_SKIP() << "cannot mount a tmpfs here";
+  {
+    std::ofstream filler(disk + "/filler", std::ios::binary);
+    const std::string block(4096, 'x');
+    for (int i = 0; i < 64 && filler.write(block.data(), std::streamsize(block.size())); ++i) filler.flush();
+  }
+  const std::string path = disk + "/new.qvl";
+  const TCliRun full = RunCli({"new", path});
+  const bool left = fs::exists(path);
+  umount(disk.c_str());
+  EXPECT_EQ(full.status, 1);
+  EXPECT_EQ(full.err, "Unable to write to " + path + ": No space left on device\n");
+  EXPECT_FALSE(left);
 }
 
 }  // namespace
