@@ -122,7 +122,11 @@ QString ExecProgram(const QString& desktopEntryText) {
 
 TFileTypeRegistration::TFileTypeRegistration(const QString& programName, const QString& executable,
                                              const QString& dataHome, const QStringList& systemDataDirs)
-    : programName_(programName), executable_(executable), dataHome_(dataHome), systemDataDirs_(systemDataDirs) {}
+    : programName_(programName),
+      executable_(executable),
+      dataHome_(dataHome),
+      systemDataDirs_(systemDataDirs),
+      runUpdate_(RunIfInstalled) {}
 
 TRegistrationPaths TFileTypeRegistration::Paths() const {
   const QDir data(dataHome_);
@@ -139,26 +143,28 @@ QString TFileTypeRegistration::DesktopEntryText() const {
   return text.replace(exec, QStringLiteral("Exec=") + QuotedExecArgument(executable_));
 }
 
-bool TFileTypeRegistration::SystemHasEntryFor(const QString& program) const {
-  const QString resolved = ResolvedProgram(program);
-  if (resolved.isEmpty()) return false;
+QString TFileTypeRegistration::InstalledProgram() const {
   for (const QString& dir : systemDataDirs_) {
     if (QDir(dir) == QDir(dataHome_)) continue;
     const QString entry = QDir(dir).filePath(QStringLiteral("applications/%1.desktop").arg(programName_));
     const QString starts = ResolvedProgram(ExecProgram(ReadText(entry)));
-    if (!starts.isEmpty() && SameProgram(starts, resolved)) return true;
+    if (!starts.isEmpty()) return starts;
   }
-  return false;
+  return {};
 }
 
 bool TFileTypeRegistration::Register(const QImage& icon) const {
-  if (SystemHasEntryFor(executable_)) return true;
+  const QString installed = InstalledProgram();
+  // The installed program: the system has its entry, type and icon.
+  if (!installed.isEmpty() && SameProgram(installed, executable_)) return true;
   const TRegistrationPaths paths = Paths();
-  // A user's entry for the installed program stays: a program run from a build
-  // folder must not take the files over from it.
+  // Beside an installed program, a program run from a build folder writes no entry of
+  // its own (a user's entry hides the system's of the same name), and it never
+  // replaces a user's entry that starts the installed program. It keeps its own user
+  // entry, or one of another build, current.
   const QString userEntryProgram = ExecProgram(ReadText(paths.desktopEntry));
-  if (!userEntryProgram.isEmpty() && !SameProgram(ResolvedProgram(userEntryProgram), executable_) &&
-      SystemHasEntryFor(userEntryProgram))
+  if (!installed.isEmpty() &&
+      (userEntryProgram.isEmpty() || SameProgram(ResolvedProgram(userEntryProgram), installed)))
     return true;
 
   const TWriteResult mime = WriteIfDifferent(paths.mimePackage, MimePackageText().toUtf8());
@@ -171,11 +177,14 @@ bool TFileTypeRegistration::Register(const QImage& icon) const {
     icon.save(&buffer, "PNG");
     iconResult = WriteIfDifferent(paths.icon, png);
   }
-  if (mime.changed) RunIfInstalled(QStringLiteral("update-mime-database"), {QDir(dataHome_).filePath("mime")});
-  if (desktop.changed) {
-    RunIfInstalled(QStringLiteral("update-desktop-database"), {QDir(dataHome_).filePath("applications")});
-  }
+  if (mime.changed) runUpdate_(QStringLiteral("update-mime-database"), {QDir(dataHome_).filePath("mime")});
+  if (desktop.changed) runUpdate_(QStringLiteral("update-desktop-database"), {QDir(dataHome_).filePath("applications")});
   return mime.ok && desktop.ok && iconResult.ok;
+}
+
+bool IsInstalledProgramFolder(const QString& programFolder, const QString& programName) {
+  return QFileInfo::exists(
+      QDir(programFolder).filePath(QStringLiteral("../share/applications/%1.desktop").arg(programName)));
 }
 
 void RegisterTerminalFileType(const QImage& icon) {

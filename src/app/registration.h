@@ -8,6 +8,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 namespace quorvel::app {
 
 struct TRegistrationPaths {
@@ -28,17 +30,25 @@ class TFileTypeRegistration {
   TFileTypeRegistration(const QString& programName, const QString& executable, const QString& dataHome,
                         const QStringList& systemDataDirs = {});
 
+  // Runs a desktop database command (update-mime-database FOLDER, or
+  // update-desktop-database FOLDER) after the files it reads have changed. By default
+  // the command is started in the background when it is installed, and not waited for.
+  using TUpdateRunner = std::function<void(const QString& program, const QStringList& arguments)>;
+  void SetUpdateRunner(TUpdateRunner runner) { runUpdate_ = std::move(runner); }
+
   static QString MimeType() { return QStringLiteral("application/x-quorvel"); }
   TRegistrationPaths Paths() const;
 
-  // True when a desktop entry of the system's data folders (not the user's) starts
-  // `program`: the program is installed, and the system has its entry, type and icon.
-  bool SystemHasEntryFor(const QString& program) const;
+  // The program that the first desktop entry of this name in the system's data
+  // folders (not the user's) starts, found in PATH when the entry names no folder;
+  // empty when no such entry starts a program that can be found.
+  QString InstalledProgram() const;
 
   // Writes what differs from what is there and runs the update commands when
-  // something changed. Writes nothing for an installed program, nor over a user's
-  // entry that starts another, installed program. Returns false when anything
-  // could not be written.
+  // something changed. Writes nothing for an installed program; beside an installed
+  // program, writes only over a user's entry that starts another, not installed
+  // program (its own, an older build's), so it never hides or replaces the
+  // installed program's entry. Returns false when anything could not be written.
   bool Register(const QImage& icon) const;
 
   // Text of the two files (also used by the tests): the installed mime package as
@@ -51,7 +61,14 @@ class TFileTypeRegistration {
   QString executable_;
   QString dataHome_;
   QStringList systemDataDirs_;
+  TUpdateRunner runUpdate_;
 };
+
+// True when `programFolder` is the program folder of an installation: beside it,
+// share/applications holds the program's desktop entry, as `cmake --install` and the
+// Debian package put it ("/usr/bin" and "/usr/share/applications"). A build folder
+// holds none, however writable it is.
+bool IsInstalledProgramFolder(const QString& programFolder, const QString& programName);
 
 // Registers this program with the user's data folder; silent on failure.
 void RegisterTerminalFileType(const QImage& icon);

@@ -42,6 +42,17 @@ QImage RedIcon() {
   return icon;
 }
 
+// A registration whose desktop database commands are recorded in `ran` ("PROGRAM
+// ARGUMENT") instead of run, so nothing works on the test's folders in the background.
+TFileTypeRegistration Recorded(const QString& executable, const QString& dataHome, QStringList* ran,
+                               const QStringList& systemDataDirs = {}) {
+  TFileTypeRegistration registration(QStringLiteral("quorvel"), executable, dataHome, systemDataDirs);
+  registration.SetUpdateRunner([ran](const QString& program, const QStringList& arguments) {
+    if (ran != nullptr) *ran << (QStringList{program} + arguments).join(u' ');
+  });
+  return registration;
+}
+
 // An entry as the desktop finds it, starting `exec` ("/usr/bin/quorvel", or a bare name).
 QByteArray EntryStarting(const QString& exec) {
   return "[Desktop Entry]\nType=Application\nName=Quorvel\nExec=" + exec.toUtf8() + " %f\n";
@@ -55,9 +66,13 @@ class TestRegistration : public QObject {
  private slots:
   void writesTheMimePackageDesktopEntryAndIcon() {
     QTemporaryDir data;
-    const TFileTypeRegistration registration(QStringLiteral("quorvel"), QStringLiteral("/opt/q/bin/quorvel"),
-                                             data.path());
+    QStringList ran;
+    const TFileTypeRegistration registration = Recorded(QStringLiteral("/opt/q/bin/quorvel"), data.path(), &ran);
     QVERIFY(registration.Register(RedIcon()));
+    // The desktop reads the new files once its databases are rebuilt.
+    QCOMPARE(ran, (QStringList{QStringLiteral("update-mime-database ") + data.filePath(QStringLiteral("mime")),
+                               QStringLiteral("update-desktop-database ") +
+                                   data.filePath(QStringLiteral("applications"))}));
 
     const auto paths = registration.Paths();
     QCOMPARE(paths.mimePackage, data.filePath(QStringLiteral("mime/packages/quorvel.xml")));
@@ -70,10 +85,12 @@ class TestRegistration : public QObject {
                                         QStringLiteral("\nExec=\"/opt/q/bin/quorvel\" %f\n")));
     QVERIFY(QImage(paths.icon).size() == QSize(16, 16));
 
-    // A second start finds everything in place and leaves the files alone.
+    // A second start finds everything in place and leaves the files and databases alone.
     const QDateTime written = QFileInfo(paths.desktopEntry).lastModified();
+    ran.clear();
     QVERIFY(registration.Register(RedIcon()));
     QCOMPARE(QFileInfo(paths.desktopEntry).lastModified(), written);
+    QCOMPARE(ran, QStringList());
   }
 
   void quotesAnExecutablePathWithReservedCharacters() {
@@ -93,7 +110,8 @@ class TestRegistration : public QObject {
     QTest::newRow("bare name") << "[Desktop Entry]\nExec=quorvel %f\n" << "quorvel";
     QTest::newRow("path without quotes") << "[Desktop Entry]\nName=Q\nExec=/usr/bin/quorvel\n" << "/usr/bin/quorvel";
     QTest::newRow("quoted with a blank") << "[Desktop Entry]\nExec=\"/home/a b/quorvel\" %f\n" << "/home/a b/quorvel";
-    QTest::newRow("escaped blank") << "[Desktop Entry]\nExec=/home/a\\sb/quorvel %f\n" << "/home/a b/quorvel";
+    // \s is undone before the command is split, so it separates words like a blank.
+    QTest::newRow("escaped blank") << "[Desktop Entry]\nExec=/home/a\\sb/quorvel %f\n" << "/home/a";
     QTest::newRow("Exec of an action group") << "[Desktop Action x]\nExec=other\n[Desktop Entry]\nExec=quorvel\n"
                                              << "quorvel";
     QTest::newRow("no Exec") << "[Desktop Entry]\nName=Q\n" << "";
@@ -119,7 +137,8 @@ class TestRegistration : public QObject {
     QTest::newRow("installed program") << installed << installed << QString() << false;
     QTest::newRow("installed program, stale user entry") << installed << installed << build << false;
     QTest::newRow("build program, nothing installed") << build << QString() << QString() << true;
-    QTest::newRow("build program beside an installed one") << build << installed << QString() << true;
+    // A user's entry would hide the system's entry of the same name.
+    QTest::newRow("build program beside an installed one") << build << installed << QString() << false;
     QTest::newRow("build program, user entry of the installed one") << build << installed << installed << false;
     QTest::newRow("build program, its own user entry") << build << installed << build << true;
     QTest::newRow("build program, user entry of an old build") << build << installed << QStringLiteral("/tmp/old/quorvel")
@@ -140,7 +159,7 @@ class TestRegistration : public QObject {
     QDir().mkpath(system);
     if (!systemExec.isEmpty())
       QVERIFY(WriteAll(system + QStringLiteral("/applications/quorvel.desktop"), EntryStarting(systemExec)));
-    const TFileTypeRegistration registration(QStringLiteral("quorvel"), program, user, {user, system});
+    const TFileTypeRegistration registration = Recorded(program, user, nullptr, {user, system});
     const auto paths = registration.Paths();
     const QByteArray before = userExec.isEmpty() ? QByteArray() : EntryStarting(QChar(u'"') + userExec + u'"');
     if (!before.isEmpty()) QVERIFY(WriteAll(paths.desktopEntry, before));
@@ -159,7 +178,7 @@ class TestRegistration : public QObject {
     QFile file(blocked);
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.close();
-    const TFileTypeRegistration registration(QStringLiteral("quorvel"), QStringLiteral("/usr/bin/quorvel"), blocked);
+    const TFileTypeRegistration registration = Recorded(QStringLiteral("/usr/bin/quorvel"), blocked, nullptr);
     QVERIFY(!registration.Register(QImage()));
     QCOMPARE(QFileInfo(blocked).size(), 0);
   }
@@ -168,8 +187,7 @@ class TestRegistration : public QObject {
     const QString validate = QStandardPaths::findExecutable(QStringLiteral("desktop-file-validate"));
     if (validate.isEmpty()) QSKIP("desktop-file-validate is not installed (scripts/install-deps.sh installs it)");
     QTemporaryDir data;
-    const TFileTypeRegistration registration(QStringLiteral("quorvel"), QStringLiteral("/opt/q/bin/quorvel"),
-                                             data.path());
+    const TFileTypeRegistration registration = Recorded(QStringLiteral("/opt/q/bin/quorvel"), data.path(), nullptr);
     QVERIFY(registration.Register(QImage()));
     for (const QString& entry : {DataFile("quorvel.desktop"), registration.Paths().desktopEntry}) {
       QProcess process;
