@@ -63,8 +63,13 @@ TCommandLine ReadCommandLine(const QStringList& arguments) {
   const bool parsed = parser.parse(rest);
   if (parser.isSet(help)) {
     line.action = TCommandLine::TAction::Help;
-    // Without an application object the parser does not know the program's name.
-    line.text = parser.helpText().replace(QStringLiteral("<executable_name>"), QStringLiteral("quorvel"));
+    // The parser names the program by its path, or "<executable_name>" without an
+    // application object: the usage line says "quorvel" either way.
+    line.text = parser.helpText();
+    const QString usage = QStringLiteral("Usage: ");
+    const qsizetype nameEnd = line.text.indexOf(QStringLiteral(" [options]"));
+    if (line.text.startsWith(usage) && nameEnd > usage.size())
+      line.text.replace(usage.size(), nameEnd - usage.size(), QStringLiteral("quorvel"));
     return line;
   }
   if (parser.isSet(version)) {

@@ -27,6 +27,7 @@
 #include <QToolButton>
 #include <QUrl>
 
+#include <algorithm>
 #include <exception>
 
 #include "app/about.h"
@@ -143,12 +144,11 @@ void TFormMain::CreateActions() {
     bool hasPicture;
   };
   const TActionEntry actionEntries[] = {
-      // New, Close and Exit take the desktop's standard keys; Open keeps its own Ctrl+O.
-      {&ActionNew, "New", "New terminal file", QKeySequence(QKeySequence::New), TPicture::New, true},
+      {&ActionNew, "New", "New terminal file", {}, TPicture::New, true},
       {&ActionOpen, "Open", "Open terminal file", QKeySequence(Qt::CTRL | Qt::Key_O), TPicture::Open, true},
-      {&ActionClose, "Close", "Close terminal file", QKeySequence(QKeySequence::Close), TPicture::New, false},
+      {&ActionClose, "Close", "Close terminal file", {}, TPicture::New, false},
       {&ActionSaveAs, "Save Terminal As ...", "Save terminal file", {}, TPicture::SaveAs, true},
-      {&ActionExit, "Exit", "Application exit ", QKeySequence(QKeySequence::Quit), TPicture::New, false},
+      {&ActionExit, "Exit", "Application exit ", {}, TPicture::New, false},
       {&ActionEditUndo, "&Undo", "Undo|Undo the last change made in the command tree or a command's fields",
        QKeySequence(Qt::CTRL | Qt::Key_Z), TPicture::New, false},
       {&ActionEditCut, "Cu&t", "Cut|Cut", QKeySequence(Qt::CTRL | Qt::Key_X), TPicture::Cut, true},
@@ -176,6 +176,16 @@ void TFormMain::CreateActions() {
     if (entry.hasPicture) action->setIcon(PictureIcon(entry.picture));
     *entry.action = action;
   }
+  // New, Close and Exit have no keys of their own: they take every key the desktop
+  // binds to the standard action, or the usual one where it binds none. Open keeps its
+  // own Ctrl+O.
+  const auto standardKeys = [](QAction* action, QKeySequence::StandardKey key, QKeySequence usual) {
+    const QList<QKeySequence> bound = QKeySequence::keyBindings(key);
+    action->setShortcuts(bound.isEmpty() ? QList<QKeySequence>{usual} : bound);
+  };
+  standardKeys(ActionNew, QKeySequence::New, QKeySequence(Qt::CTRL | Qt::Key_N));
+  standardKeys(ActionClose, QKeySequence::Close, QKeySequence(Qt::CTRL | Qt::Key_W));
+  standardKeys(ActionExit, QKeySequence::Quit, QKeySequence(Qt::CTRL | Qt::Key_Q));
   connect(ActionNew, &QAction::triggered, this, &TFormMain::ActionNewExecute);
   connect(ActionOpen, &QAction::triggered, this, &TFormMain::ActionOpenExecute);
   connect(ActionClose, &QAction::triggered, this, &TFormMain::ActionCloseExecute);
@@ -510,10 +520,12 @@ QString TFormMain::DefaultTerminalFile() const {
   const QString name = QStringLiteral("default.qvl");
   const QString programFolder =
       options_.programFolder.isEmpty() ? QCoreApplication::applicationDirPath() : options_.programFolder;
-  if (QFileInfo(programFolder).isDir() && QFileInfo(programFolder).isWritable())
+  if (QFileInfo(programFolder).isDir() && QFileInfo(programFolder).isWritable() &&
+      !IsInstalledProgramFolder(programFolder, ProgramBaseName()))
     return QDir(programFolder).filePath(name);
-  // An installed program: its folder belongs to the system, so the default
-  // file lives in the user's data folder ($XDG_DATA_HOME/quorvel) instead.
+  // An installed program: its folder belongs to the system (even when root may
+  // write it), so the default file lives in the user's data folder
+  // ($XDG_DATA_HOME/quorvel) instead.
   const QString dataFolder =
       QDir(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)).filePath(ProgramBaseName());
   QDir().mkpath(dataFolder);
@@ -537,6 +549,17 @@ void TFormMain::OpenTerminalFile() {
   }
   for (QMdiSubWindow* window : {terminalSub_.data(), logSub_.data()}) {
     window->setAttribute(Qt::WA_DeleteOnClose, false);
+    // The child's own Close (its system menu) would take the desktop's Close key
+    // too, and a key claimed twice does nothing: the key closes the terminal file.
+    if (QMenu* menu = window->systemMenu()) {
+      for (QAction* action : menu->actions()) {
+        const QList<QKeySequence> keys = action->shortcuts();
+        if (std::any_of(keys.begin(), keys.end(), [&](const QKeySequence& key) {
+              return ActionClose->shortcuts().contains(key);
+            }))
+          action->setShortcuts({});
+      }
+    }
     connect(window, &QMdiSubWindow::windowStateChanged, this, &TFormMain::ScheduleArrangeIcons);
   }
   logSub_->showMinimized();

@@ -365,6 +365,30 @@ class TestFileActions : public QObject {
     QFile::remove(target);
   }
 
+  void newByAnInstalledProgramNeverWritesIntoItsFolder() {
+    // Root may write /usr/bin; the program's desktop entry in ../share/applications
+    // says it is installed all the same.
+    TMainWindowFixture fixture;
+    const QString bin = fixture.Path(QStringLiteral("prefix/bin"));
+    QVERIFY(QDir().mkpath(bin));
+    const QString entry = fixture.Path(QStringLiteral("prefix/share/applications/") + quorvel::app::ProgramBaseName() +
+                                       QStringLiteral(".desktop"));
+    QVERIFY(QDir().mkpath(QFileInfo(entry).absolutePath()));
+    QVERIFY(QFile(entry).open(QIODevice::WriteOnly));
+    quorvel::app::TFormMainOptions options;
+    options.prompts = &fixture.prompts;
+    options.settingsFile = fixture.SettingsPath();
+    options.programFolder = bin;
+    options.registerFileType = false;
+    TFormMain window(options);
+    window.ActionNew->trigger();
+    const QString target = QDir(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation))
+                               .filePath(quorvel::app::ProgramBaseName() + QStringLiteral("/default.qvl"));
+    QCOMPARE(OpenFile(window), target);
+    QVERIFY(QDir(bin).isEmpty());
+    QFile::remove(target);
+  }
+
   void newWhereTheTemplateCannotBeWritten() {
     TMainWindowFixture fixture;
     // Neither the program folder nor the user's data folder can hold the file.

@@ -234,11 +234,13 @@ class TestMainWindow : public QObject {
       bool enabled;
     };
     const TRow rows[] = {
-        {window->ActionNew, "New", "New terminal file", "New terminal file", {}, true},
+        {window->ActionNew, "New", "New terminal file", "New terminal file", QKeySequence(QKeySequence::New), true},
         {window->ActionOpen, "Open", "Open terminal file", "Open terminal file", QKeySequence("Ctrl+O"), true},
-        {window->ActionClose, "Close", "Close terminal file", "Close terminal file", {}, false},
+        {window->ActionClose, "Close", "Close terminal file", "Close terminal file", QKeySequence(QKeySequence::Close),
+         false},
         {window->ActionSaveAs, "Save Terminal As ...", "Save terminal file", "Save terminal file", {}, false},
-        {window->ActionExit, "Exit", "Application exit ", "Application exit ", {}, true},
+        {window->ActionExit, "Exit", "Application exit ", "Application exit ",
+         QKeySequence::keyBindings(QKeySequence::Quit).value(0, QKeySequence(QStringLiteral("Ctrl+Q"))), true},
         {window->ActionEditCut, "Cu&t", "Cut", "Cut", QKeySequence("Ctrl+X"), false},
         {window->ActionEditCopy, "&Copy", "Copy", "Copy", QKeySequence("Ctrl+C"), false},
         {window->ActionEditPaste, "&Paste", "Paste", "Paste", QKeySequence("Ctrl+V"), false},
@@ -446,11 +448,39 @@ class TestMainWindow : public QObject {
   void fileActionsTakeTheDesktopsStandardKeys() {
     TMainWindowFixture fixture;
     auto window = fixture.Start();
-    QCOMPARE(window->ActionNew->shortcut(), QKeySequence(QKeySequence::New));
-    QCOMPARE(window->ActionOpen->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
-    QCOMPARE(window->ActionClose->shortcut(), QKeySequence(QKeySequence::Close));
-    QCOMPARE(window->ActionExit->shortcut(), QKeySequence(QKeySequence::Quit));
-    QVERIFY(!window->ActionExit->shortcut().isEmpty());
+    // Every key the desktop binds, or the usual key where it binds none.
+    const auto standard = [](QKeySequence::StandardKey key, const char* usual) {
+      const QList<QKeySequence> bound = QKeySequence::keyBindings(key);
+      return bound.isEmpty() ? QList<QKeySequence>{QKeySequence(QString::fromLatin1(usual))} : bound;
+    };
+    QCOMPARE(window->ActionNew->shortcuts(), standard(QKeySequence::New, "Ctrl+N"));
+    QCOMPARE(window->ActionOpen->shortcuts(), QList<QKeySequence>{QKeySequence(QStringLiteral("Ctrl+O"))});
+    QCOMPARE(window->ActionClose->shortcuts(), standard(QKeySequence::Close, "Ctrl+W"));
+    QCOMPARE(window->ActionExit->shortcuts(), standard(QKeySequence::Quit, "Ctrl+Q"));
+  }
+
+  // The child windows have a Close key of their own (their system menu); pressed in
+  // the terminal window, Close must still reach the main window's action.
+  void closeKeyPressedInTheTerminalWindowClosesTheFile() {
+    TMainWindowFixture fixture;
+    const QString path = fixture.WriteTerminalFile(QStringLiteral("shop.qvl"));
+    fixture.SetSetting("File", path);
+    auto window = fixture.StartShown();
+    QTRY_VERIFY(window->TerminalFileOpen());
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    // No other action of the window or its children claims a key of New, Close or Exit.
+    for (QAction* action : {window->ActionNew, window->ActionClose, window->ActionExit}) {
+      for (QAction* other : window->findChildren<QAction*>()) {
+        if (other == action) continue;
+        for (const QKeySequence& key : action->shortcuts())
+          QVERIFY2(!other->shortcuts().contains(key), qPrintable(other->text() + u' ' + key.toString()));
+      }
+    }
+    const QKeySequence close = window->ActionClose->shortcuts().constFirst();
+    QWidget* focus = QApplication::focusWidget();
+    QVERIFY(focus != nullptr);
+    QTest::keySequence(focus, close);
+    QTRY_VERIFY(!window->TerminalFileOpen());
   }
 
   void aboutBoxShowsTheBuildsVersion() {
