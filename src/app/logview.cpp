@@ -12,6 +12,7 @@
 #include <climits>
 #include <cmath>
 
+#include "widgets/fixedfont.h"
 #include "widgets/qtcolors.h"
 
 namespace quorvel::app {
@@ -60,12 +61,7 @@ std::string_view LogPrefix(TLogSource source) {
   return "         ";
 }
 
-QFont LogViewFont() {
-  QFont font(QStringLiteral("Courier New"), 8);
-  font.setStyleHint(QFont::TypeWriter);
-  font.setFixedPitch(true);
-  return font;
-}
+QFont LogViewFont() { return widgets::FixedWidthFontInPoints(8); }
 
 // ---- TLogEntries ----
 

@@ -32,8 +32,8 @@ inline constexpr std::size_t kLogPrefixLength = 9;
 // Appends two upper-case hexadecimal digits and one blank per byte: {02 41 03} -> "02 41 03 ".
 void AppendHexText(std::string& text, std::string_view bytes);
 
-// The font of the log view (and of nothing else): fixed-width, so that wrapped
-// heights can be computed.
+// The font of the log view (and of nothing else): the desktop's fixed-width font at
+// 8 points, so that wrapped heights can be computed.
 QFont LogViewFont();
 
 // The entries of the log, in order, each as its source, colour (a colour value

@@ -22,6 +22,7 @@
 
 #include "model/errors.h"
 #include "widgets/fieldtypecombobox.h"
+#include "widgets/fixedfont.h"
 #include "widgets/prompts.h"
 #include "widgets/qtcolors.h"
 #include "model/settingsrecord.h"
@@ -217,10 +218,7 @@ void TFormChildTerminalWindow::CreateWidgets() {
   memoFiscalAnswer_->setLineWrapMode(QPlainTextEdit::NoWrap);
   memoFiscalAnswer_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   memoFiscalAnswer_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  QFont memoFont(QStringLiteral("Courier New"));
-  memoFont.setStyleHint(QFont::Monospace);
-  memoFont.setPixelSize(13);
-  memoFiscalAnswer_->setFont(memoFont);
+  memoFiscalAnswer_->setFont(widgets::FixedWidthFontInPixels(13));
   memoFiscalAnswer_->viewport()->installEventFilter(this);
   auto* fiscalLayout = new QVBoxLayout(tabSheetFiscalAnswer_);
   fiscalLayout->setContentsMargins(0, 0, 0, 0);

@@ -5,6 +5,7 @@
 #include <QClipboard>
 #include <QDir>
 #include <QFile>
+#include <QFontDatabase>
 #include <QImage>
 #include <QLocale>
 #include <QMenu>
@@ -719,6 +720,9 @@ void TestLogWindow::windowLooks() {
   QCOMPARE(window->windowTitle(), QString("Log window"));
   const QFont font = window->RichEditLog()->font();
   QCOMPARE(font, quorvel::app::LogViewFont());
+  // The desktop's fixed-width font at the window's 8 points.
+  QCOMPARE(font.family(), QFontDatabase::systemFont(QFontDatabase::FixedFont).family());
+  QCOMPARE(font.pointSize(), 8);
   // Wrapped heights are worked out from one character width.
   QCOMPARE(QFontMetricsF(font).horizontalAdvance('i'), QFontMetricsF(font).horizontalAdvance('W'));
   QCOMPARE(window->RichEditLog()->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);

@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTabWidget>
+#include <QFontDatabase>
 #include <QtTest>
 
 #include "common/emulatorwait.h"
@@ -246,7 +247,7 @@ void TestAnswer::dgiAnswersAccumulateUntilDoubleClick() {
   // Long answers stay on their line, in a fixed-pitch font, with no border around them.
   QCOMPARE(memo->lineWrapMode(), QPlainTextEdit::NoWrap);
   QCOMPARE(memo->font().pixelSize(), 13);
-  QCOMPARE(memo->font().family(), QStringLiteral("Courier New"));
+  QCOMPARE(memo->font().family(), QFontDatabase::systemFont(QFontDatabase::FixedFont).family());
   QCOMPARE(memo->frameShape(), QFrame::NoFrame);
   QCOMPARE(Child<QTabWidget>(*bench.window, "PageControl")->currentWidget()->objectName(),
            QStringLiteral("TabSheetFiscalAnswer"));
