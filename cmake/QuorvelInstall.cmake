@@ -30,20 +30,24 @@ if(HELP2MAN_EXECUTABLE AND GZIP_EXECUTABLE)
   set(_man_name_quorvel-emulator "a fiscal printer on pseudo-terminals, for tests and demonstrations")
   foreach(_program IN LISTS _man_programs)
     set(_page ${CMAKE_CURRENT_BINARY_DIR}/man/${_program}.1)
-    set(_include ${_data}/man/${_program}.h2m)
+    set(_include_commands "")
     set(_include_option "")
-    set(_include_dependency "")
-    if(EXISTS ${_include})
+    if(_program STREQUAL "quorvel-cli")
+      # Every sub-command's own --help, as a section of its own.
+      set(_include ${CMAKE_CURRENT_BINARY_DIR}/man/quorvel-cli-sub-commands.h2m)
+      set(_include_commands
+          COMMAND ${CMAKE_COMMAND} -DCLI=$<TARGET_FILE:quorvel-cli> -DOUTPUT=${_include}
+                  -P ${PROJECT_SOURCE_DIR}/cmake/QuorvelCliManSections.cmake)
       set(_include_option --include=${_include})
-      set(_include_dependency ${_include})
     endif()
     add_custom_command(
       OUTPUT ${_page}.gz
       COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_CURRENT_BINARY_DIR}/man
+      ${_include_commands}
       COMMAND ${HELP2MAN_EXECUTABLE} --no-info --section=1 "--name=${_man_name_${_program}}"
               ${_include_option} --output=${_page} $<TARGET_FILE:${_program}>
       COMMAND ${GZIP_EXECUTABLE} -9nf ${_page}
-      DEPENDS ${_program} ${_include_dependency}
+      DEPENDS ${_program} ${PROJECT_SOURCE_DIR}/cmake/QuorvelCliManSections.cmake
       COMMENT "Manual page ${_program}.1"
       VERBATIM)
     list(APPEND _man_pages ${_page}.gz)
@@ -85,8 +89,8 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "The Quorvel developers <quorvel@example.org>" CACHE STRING
     "Maintainer of the Debian package: Name <address>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "test terminal for fiscal printers")
+# The synopsis is CPACK_PACKAGE_DESCRIPTION_SUMMARY; this is the text below it.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "test terminal for fiscal printers\n"
     "Quorvel composes fiscal printer commands in forms built from a terminal file\n"
     "(.qvl), sends them on a serial line or USB, and shows the answer decoded field\n"
     "by field, with the printer and fiscal status words as coloured texts. It also\n"

@@ -8,7 +8,7 @@ packages=(
   clang libclang-rt-14-dev
   shared-mime-info desktop-file-utils
   libxcb1-dev xvfb
-  dpkg-dev fakeroot help2man lintian bash-completion
+  dpkg-dev help2man lintian bash-completion
 )
 missing=()
 for p in "${packages[@]}"; do
