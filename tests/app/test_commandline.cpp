@@ -2,7 +2,6 @@
 // The command line of the three programs: --help and --version on standard output
 // with status 0, without a display; the desktop program's arguments read with
 // QCommandLineParser; the version the About box shows.
-#include <QLabel>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QtTest>
@@ -134,10 +133,6 @@ class TestCommandLine : public QObject {
     QVERIFY(!wrong.err.isEmpty());
   }
 
-  void aboutBoxShowsTheBuildsVersion() {
-    quorvel::app::TFormAbout about;
-    QCOMPARE(about.LabelFileVersion->text(), QStringLiteral(QUORVEL_VERSION));
-  }
 };
 
 QTEST_MAIN(TestCommandLine)
