@@ -129,8 +129,9 @@ echo "=== manual pages"
 # The roff text without its font changes and escaped minus signs.
 page_text() { zcat "$1" | sed -e 's/\\f[BIRP]//g' -e 's/\\,//g' -e 's/\\\///g' -e 's/\\-/-/g'; }
 for program in quorvel quorvel-cli quorvel-emulator; do
-  page_text "$root/usr/share/man/man1/$program.1.gz" | grep -q -- '--version' &&
-    pass "man $program names --version" || fail "man $program lacks --version"
+  # Read whole first: grep -q stopping early would break the pipe under pipefail.
+  text=$(page_text "$root/usr/share/man/man1/$program.1.gz")
+  grep -q -- '--version' <<<"$text" && pass "man $program names --version" || fail "man $program lacks --version"
 done
 # The page of quorvel-cli shows every sub-command with its own options.
 cli_page=$(page_text "$root/usr/share/man/man1/quorvel-cli.1.gz")
