@@ -56,7 +56,8 @@ for fuzzer in build/fuzz/fuzz/*/fuzz_*; do
   seconds=$(($(date +%s) - started))
   execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -n 1)
   cov=$(grep -o 'cov: [0-9]*' "$log" | tail -n 1 | cut -d' ' -f2)
+  ft=$(grep -o 'ft: [0-9]*' "$log" | tail -n 1 | cut -d' ' -f2)
   crashes=$(grep -c '^==[0-9]*==ERROR\|deadly signal\|^SUMMARY: ' "$log" || true)
-  line="$name executions=${execs:-?} coverage=${cov:-?} seconds=$seconds crashes=$crashes exit=$status"
+  line="$(date -u +%FT%TZ) $name executions=${execs:-?} seconds=$seconds cov=${cov:-?} ft=${ft:-?} crashes=$crashes exit=$status"
   echo "$line" | tee -a "$report"
 done
