@@ -34,6 +34,9 @@ namespace {
 
 using TClock = std::chrono::steady_clock;
 
+// How often a closed line is tried again while a repetition waits for it.
+constexpr std::chrono::milliseconds kReopenInterval{100};
+
 
 const char kHelp[] =
     "Sends one command of a terminal file as the terminal window sends it.\n"
@@ -260,6 +263,7 @@ class THostSend {
   }
 
   int Run(const std::string& device, bool usb, host::TBaudRate baud, int repeat, int deadlineMs, bool keepGoing) {
+    device_ = device;
     deadlineMs_ = deadlineMs;
     keepGoing_ = keepGoing;
     AimHostControl(control_, device, usb);
@@ -273,16 +277,25 @@ class THostSend {
   }
 
   // After the line was closed (a hang-up, an unplugged adapter) the port is opened
-  // again for the next command; false, with an "error" line, when it cannot be.
+  // again for the next command as soon as the device is back, tried every
+  // kReopenIntervalMs until the command's deadline. False, with an "error" line and
+  // the reason, when the line did not come back in time.
   bool ReopenIfClosed() {
     if (!control_.LineClosed()) return true;
     const host::TProtocolType protocol = control_.ProtocolType();
     control_.ClosePort();
-    if (!control_.OpenPort()) {
-      PrintLine(std::string("error ") + host::ErrorName(control_.LastError()));
-      return false;
+    const auto until = deadlineMs_ > 0 ? TClock::now() + std::chrono::milliseconds(deadlineMs_) : TClock::time_point::max();
+    while (!control_.OpenPort()) {
+      if (TClock::now() >= until) {
+        PrintLine(std::string("error ") + host::ErrorName(control_.LastError()));
+        std::fprintf(stderr, "quorvel-cli: the line did not come back: %s\n",
+                     OpenRefusal(device_, control_.LastSystemError(), host::ErrorName(control_.LastError())).c_str());
+        return false;
+      }
+      loop_.RunUntil([] { return false; }, kReopenInterval);  // sleeps; nothing is pending
     }
     control_.SetProtocol(protocol);
+    std::fprintf(stderr, "quorvel-cli: the line was opened again\n");
     return true;
   }
 
@@ -319,14 +332,15 @@ class THostSend {
 
   // As Repeat does: each step waits for the port, appends the step number to
   // autoincrement fields, and an error ends the repetition (with --keep-going every
-  // error is reported and counted, and the next step follows). Only the last answer is decoded.
+  // error is reported and counted, and the next step follows, on the reopened line after
+  // a hang-up; a line that does not come back ends it). Only the last answer is decoded.
   int Repeat(int count) {
     std::vector<double> durations;
     int ok = 0, errors = 0, status = kExitOk;
     for (int r = 1; r <= count; ++r) {
       if (keepGoing_ && !ReopenIfClosed()) {
-        ++errors;
-        continue;
+        ++errors;  // a line that stays closed ends the repetition
+        break;
       }
       status = SendOnce(r, r == count);
       if (status == kExitRefused) break;
@@ -385,6 +399,7 @@ class THostSend {
   bool ended_ = false;
   bool answered_ = false;
   bool showAnswer_ = true;
+  std::string device_;
   int deadlineMs_ = kDefaultDeadlineMs;
   bool keepGoing_ = false;
   double lastDurationMs_ = 0;

@@ -3,10 +3,13 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
+#include <future>
 #include <fstream>
 #include <regex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "clirun.h"
@@ -182,6 +185,53 @@ TEST_F(CliSend, KeepGoingReportsEveryErrorAndGoesOn) {
   EXPECT_EQ(run.StartingWith("error EFP_E_NackReceived").size(), 2u);
   EXPECT_TRUE(run.lines.back().starts_with("repeat n=5 ok=3 errors=2 ")) << run.lines.back();
   EXPECT_EQ(Run("Sales/Ticket", {"--keep-going"}).status, 2);  // only with --repeat
+}
+
+// A hang-up during a repetition with --keep-going is reported; the next command waits
+// for the line to come back and goes out on it.
+TEST_F(CliSend, KeepGoingSendsTheNextCommandOnTheReopenedLine) {
+  THostReply ok, hangUp;
+  hangUp.hangUpMidAnswer = true;
+  host->QueueHostReply(ok);
+  host->QueueHostReply(hangUp);
+  auto running = std::async(std::launch::async, [&] {
+    return Run("Sales/Ticket", {"--repeat", "4", "--keep-going", "--deadline", "20000"});
+  });
+  ASSERT_TRUE(host->WaitForFrames(2, 10000));
+  for (int i = 0; i < 500 && !host->IsHungUp(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  ASSERT_TRUE(host->IsHungUp());
+  ASSERT_FALSE(fs::exists(fs::symlink_status(folder / "host")));
+  // Long enough for quorvel-cli to find the line gone at least once.
+  std::this_thread::sleep_for(std::chrono::milliseconds(400));
+  TEmulator back(TLine::Host, InFolder("host"));
+
+  const TCliRun run = running.get();
+  EXPECT_EQ(run.status, 1);
+  ASSERT_TRUE(back.WaitForFrames(2, 1000));
+  std::vector<std::string> numbers;
+  for (const std::string& frame : back.ReceivedFrames()) numbers.push_back(HostFrameFields(frame).back());
+  EXPECT_EQ(numbers, (std::vector<std::string>{"TKT003", "TKT004"}));
+  EXPECT_EQ(run.StartingWith("error ").size(), 1u);
+  EXPECT_EQ(run.err, "quorvel-cli: the line was closed\nquorvel-cli: the line was opened again\n");
+  EXPECT_TRUE(run.lines.back().starts_with("repeat n=4 ok=3 errors=1 ")) << run.lines.back();
+}
+
+// A line that does not come back within the command's deadline ends the repetition
+// with the reason, instead of failing every remaining command at once.
+TEST_F(CliSend, KeepGoingEndsWhenTheLineStaysClosed) {
+  THostReply ok, hangUp;
+  hangUp.hangUpMidAnswer = true;
+  host->QueueHostReply(ok);
+  host->QueueHostReply(hangUp);
+  const TCliRun run = Run("Sales/Ticket", {"--repeat", "50", "--keep-going", "--deadline", "600"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(host->ReceivedFrames().size(), 2u);
+  EXPECT_EQ(run.StartingWith("error ").size(), 2u);
+  EXPECT_NE(run.err.find("quorvel-cli: the line was closed\n"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("quorvel-cli: the line did not come back: cannot open " + InFolder("host") + ": "),
+            std::string::npos)
+      << run.err;
+  EXPECT_TRUE(run.lines.back().starts_with("repeat n=2 ok=1 errors=2 ")) << run.lines.back();
 }
 
 TEST_F(CliSend, SilentPrinterEndsWithTimeOut) {

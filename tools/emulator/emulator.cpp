@@ -199,6 +199,9 @@ struct TEmulator::TImpl {
 
   void CloseLine() {
     inbox.clear();
+    // An unplugged adapter's device node goes away; so does the link, before the
+    // terminal's number is free for someone else's terminal to take.
+    RemoveLink();
     // Closed under the lock, so whoever sees the hang-up on the line also sees IsHungUp().
     std::lock_guard lock(mutex);
     for (int* fd : {&master, &slave, &closeWatch}) {

@@ -101,7 +101,8 @@ class TEmulator {
 
   // Closes the line as an unplugged cable would: the master and the emulator's own slave
   // descriptor are closed, so whoever holds the slave sees POLLHUP and its reads return 0
-  // or fail with EIO. Returns once the line is closed. The emulator answers nothing after it.
+  // or fail with EIO; the link, if any, is removed first, as an unplugged adapter's device
+  // node goes. Returns once the line is closed. The emulator answers nothing after it.
   void HangUp();
   bool IsHungUp() const;
 
