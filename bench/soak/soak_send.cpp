@@ -31,94 +31,15 @@
 #include <thread>
 #include <vector>
 
-#include "emulator/emulator.h"
 #include "model/sendtext.h"
+#include "soakprinter.h"
 
 extern char** environ;
 
 namespace {
 
 namespace fs = std::filesystem;
-using quorvel::emulator::TEmulator;
-using quorvel::emulator::THostReply;
-using quorvel::emulator::TLine;
-
-enum class TFault { None, Nak, BadChecksum, Busy, Silent, HangUp };
-
-// Mostly healthy answers; silence costs 3.5 s each, so it is the rarest.
-TFault PickFault(std::mt19937& random) {
-  const int roll = static_cast<int>(random() % 1000);
-  if (roll < 40) return TFault::Nak;
-  if (roll < 80) return TFault::BadChecksum;
-  if (roll < 120) return TFault::Busy;
-  if (roll < 125) return TFault::Silent;
-  if (roll < 128) return TFault::HangUp;
-  return TFault::None;
-}
-
-THostReply ReplyFor(TFault fault) {
-  THostReply reply;
-  switch (fault) {
-    case TFault::Nak: reply.nak = true; break;
-    case TFault::BadChecksum: reply.badChecksums = 2; break;
-    case TFault::Busy:
-      reply.busyReports = 20;
-      reply.busyIntervalMs = 2;
-      break;
-    case TFault::Silent: reply.silent = true; break;
-    case TFault::HangUp: reply.hangUpMidAnswer = true; break;
-    case TFault::None: break;
-  }
-  return reply;
-}
-
-bool EndsWithoutAnswer(TFault fault) {
-  return fault == TFault::Nak || fault == TFault::Silent || fault == TFault::HangUp;
-}
-
-long ResidentKiB(pid_t pid) {
-  std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-  for (std::string line; std::getline(status, line);)
-    if (line.rfind("VmRSS:", 0) == 0) return std::atol(line.c_str() + 6);
-  return -1;
-}
-
-// The printer: one emulator at a time behind `link`; each command gets the next planned
-// reply; after a hang-up a new emulator takes the line over at once.
-class TPrinter {
- public:
-  TPrinter(std::string link, std::vector<TFault> plan) : link_(std::move(link)), plan_(std::move(plan)) { Start(); }
-
-  // Replaces a hung-up emulator; returns the number of frames received so far.
-  std::size_t Tend() {
-    std::unique_lock lock(mutex_);
-    if (emulator_->IsHungUp()) {
-      emulator_.reset();
-      ++reconnects_;
-      lock.unlock();
-      Start();
-    }
-    return frames_.load();
-  }
-  int Reconnects() const { return reconnects_; }
-
- private:
-  void Start() {
-    auto emulator = std::make_unique<TEmulator>(TLine::Host, link_);
-    // Queue the replies of the commands still to come.
-    for (std::size_t i = frames_.load(); i < plan_.size(); ++i) emulator->QueueHostReply(ReplyFor(plan_[i]));
-    emulator->SetFrameObserver([this](const std::string&) { ++frames_; });
-    std::lock_guard lock(mutex_);
-    emulator_ = std::move(emulator);
-  }
-
-  const std::string link_;
-  const std::vector<TFault> plan_;
-  std::mutex mutex_;
-  std::unique_ptr<TEmulator> emulator_;
-  std::atomic<std::size_t> frames_{0};
-  int reconnects_ = 0;
-};
+using namespace quorvel::soak;
 
 const char* kTerminalFile =
     "[General]\r\nProtocol=0\r\n[Groups]\r\nSoak=\r\n[Soak]\r\nTicket=\r\n[SoakTicket]\r\n"
