@@ -10,6 +10,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 command -v xvfb-run >/dev/null || { echo "soak-window.sh: xvfb-run is needed (package xvfb)" >&2; exit 2; }
+cmake --preset default -DQUORVEL_BENCH=ON >/dev/null
 cmake --build build/default --target soak_window >/dev/null
 home=$(mktemp -d /tmp/quorvel-soak-home-XXXXXX)
 trap 'rm -rf "$home"' EXIT

@@ -31,13 +31,15 @@ bool SameStoredValues(const TSettingsRecord& a, const TSettingsRecord& b) {
          a.LowLevel == b.LowLevel && a.ports.com == b.ports.com && a.ports.usb == b.ports.usb;
 }
 
-// A folder of this process in memory-backed storage when there is one. Every input
-// gets file names of its own: the settings layer caches files by name.
+// A folder of this process in memory-backed storage when there is one, removed at exit.
+// Every input gets file names of its own: the settings layer caches files by name, and
+// a rewritten file of the same size within the same millisecond would read as before.
 const QString& WorkFolder() {
   static const QString folder = [] {
     const QString base = QDir(QStringLiteral("/dev/shm")).exists() ? QStringLiteral("/dev/shm") : QDir::tempPath();
     const QString path = base + QStringLiteral("/fuzz_settings_store.%1").arg(::getpid());
     QDir().mkpath(path);
+    std::atexit([] { QDir(WorkFolder()).removeRecursively(); });
     return path;
   }();
   return folder;
