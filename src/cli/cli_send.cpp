@@ -37,7 +37,6 @@ using TClock = std::chrono::steady_clock;
 // How often a closed line is tried again while a repetition waits for it.
 constexpr std::chrono::milliseconds kReopenInterval{100};
 
-
 const char kHelp[] =
     "Sends one command of a terminal file as the terminal window sends it.\n"
     "Prints its answer decoded as the answer page shows it.\n"
@@ -47,7 +46,8 @@ const char kHelp[] =
     "  --baud RATE                the host port's line speed (default: the desktop program's)\n"
     "  --field N=TEXT             the text of command field N (from 1); others keep their defaults\n"
     "  --repeat N                 send a host command N times, stopping at the first error\n"
-    "  --keep-going               with --repeat: go on after an error and count the errors\n"
+    "  --keep-going               with --repeat: go on after an error and count the errors;\n"
+    "                             after a hang-up, wait for the line to come back\n"
     "  --deadline MS              give up a command after MS milliseconds without a final answer\n"
     "                             (default 120000, 0 = none)";
 
@@ -278,7 +278,7 @@ class THostSend {
 
   // After the line was closed (a hang-up, an unplugged adapter) the port is opened
   // again for the next command as soon as the device is back, tried every
-  // kReopenIntervalMs until the command's deadline. False, with an "error" line and
+  // kReopenInterval until the command's deadline. False, with an "error" line and
   // the reason, when the line did not come back in time.
   bool ReopenIfClosed() {
     if (!control_.LineClosed()) return true;
