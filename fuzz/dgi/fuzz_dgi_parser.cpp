@@ -9,9 +9,9 @@
 
 namespace {
 
-using quorvel::dgi::TAnswerReceiver;
+using quorvel::dgi::TDgiAnswerReceiver;
 
-struct TCounter : TAnswerReceiver::TListener {
+struct TCounter : TDgiAnswerReceiver::TListener {
   void AckReceived() override {}
   void NakReceived() override {}
   void BadChecksum() override {}
@@ -40,7 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::size_t readSize = static_cast<std::size_t>(data[0]) + 1;
   ++data;
   --size;
-  TAnswerReceiver receiver;
+  TDgiAnswerReceiver receiver;
   TCounter listener;
   std::size_t offset = 0;
   while (offset < size) {
@@ -50,11 +50,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::memcpy(receiver.WritePointer(), data + offset, count);
     offset += count;
     switch (receiver.ParseInputFrame(count, listener)) {
-      case TAnswerReceiver::TOutcome::NeedMore:
+      case TDgiAnswerReceiver::TOutcome::NeedMore:
         break;
-      case TAnswerReceiver::TOutcome::Ack:
+      case TDgiAnswerReceiver::TOutcome::Ack:
         return 0;
-      case TAnswerReceiver::TOutcome::Frame: {
+      case TDgiAnswerReceiver::TOutcome::Frame: {
         const std::string frame = receiver.TakeFrame();
         CheckFrame(frame);
         if (quorvel::dgi::CheckFinalFrame(frame)) return 0;

@@ -22,10 +22,10 @@ class TNullLink : public quorvel::host::TAnswerLink {
   }
 };
 
-void CheckFinalAnswer(const quorvel::host::TAnswerReceiver& receiver) {
+void CheckFinalAnswer(const quorvel::host::THostAnswerReceiver& receiver) {
   using quorvel::host::TFPHostControl;
   const std::string frame = receiver.ReadFrame();
-  if (frame.size() > quorvel::host::TAnswerReceiver::kBufferSize || frame.empty() || frame[0] != 0x02) std::abort();
+  if (frame.size() > quorvel::host::THostAnswerReceiver::kBufferSize || frame.empty() || frame[0] != 0x02) std::abort();
   std::size_t total = 0;
   for (const auto& field : receiver.Fields()) {
     total += field.size();
@@ -40,7 +40,7 @@ void CheckFinalAnswer(const quorvel::host::TAnswerReceiver& receiver) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return 0;
   TNullLink link;
-  quorvel::host::TAnswerReceiver receiver(link);
+  quorvel::host::THostAnswerReceiver receiver(link);
   receiver.BeginCommand(data[0]);
   std::size_t at = 1;
   while (at < size) {

@@ -2,22 +2,12 @@
 
 #include <algorithm>
 #include <array>
-#include <cstring>
-#include <system_error>
 
 namespace quorvel::dgi {
 namespace {
 
 constexpr int kInterByteGapMs = 10;
 constexpr int kLineSpeed = 9600;
-
-// Every notification carries the worker that posted it (upper half) and the number
-// of the command whose exchange it belongs to (lower half).
-std::uint64_t NotificationTag(std::uint64_t worker, std::uint32_t command) {
-  return (worker << 32) | command;
-}
-std::uint64_t TagWorker(std::uint64_t tag) { return tag >> 32; }
-std::uint32_t TagCommand(std::uint64_t tag) { return static_cast<std::uint32_t>(tag & 0xFFFFFFFFu); }
 
 std::uint8_t Checksum(std::string_view bytes) {
   std::uint8_t sum = 0;
@@ -63,9 +53,9 @@ std::string AnswerData(std::string_view frame) {
   return std::string(frame.substr(1, frame.size() - 3));
 }
 
-// ---- TAnswerReceiver ----
+// ---- TDgiAnswerReceiver ----
 
-TAnswerReceiver::TOutcome TAnswerReceiver::ParseInputFrame(std::size_t count, TListener& listener) {
+TDgiAnswerReceiver::TOutcome TDgiAnswerReceiver::ParseInputFrame(std::size_t count, TListener& listener) {
   writePos_ += std::min(count, Room());
   while (parsePos_ < writePos_) {
     const std::uint8_t byte = buffer_[parsePos_++];
@@ -100,141 +90,44 @@ TAnswerReceiver::TOutcome TAnswerReceiver::ParseInputFrame(std::size_t count, TL
   return TOutcome::NeedMore;
 }
 
-std::string TAnswerReceiver::TakeFrame() {
+std::string TDgiAnswerReceiver::TakeFrame() {
   std::string frame(reinterpret_cast<const char*>(buffer_ + frameStart_), frameEnd_ - frameStart_);
   ResetInternalState();
   return frame;
 }
 
-void TAnswerReceiver::ResetInternalState() {
+void TDgiAnswerReceiver::ResetInternalState() {
   writePos_ = parsePos_ = frameStart_ = frameEnd_ = 0;
   state_ = 0;
   checksum_ = 0;
 }
 
-// ---- TSignal ----
-
-void TSignal::Set() {
-  {
-    std::lock_guard guard(mutex_);
-    set_ = true;
-  }
-  changed_.notify_all();
-}
-
-void TSignal::Clear() {
-  std::lock_guard guard(mutex_);
-  set_ = false;
-}
-
-void TSignal::Wait() {
-  std::unique_lock guard(mutex_);
-  changed_.wait(guard, [this] { return set_; });
-}
-
 // ---- TFCommThread ----
 
 TFCommThread::TFCommThread(platform::TSerialPort& handle, platform::TMessageSink& window,
-                           const TFPAuxControl& owner, std::uint64_t identity)
-    : port_(handle), window_(window), owner_(owner), identity_(identity) {}
+                           const TFPAuxControl& owner)
+    : port_(handle), owner_(owner), worker_(handle, window, *this, kSendBufferSize) {}
 
-TFCommThread::~TFCommThread() {
-  if (thread_.joinable()) {
-    Terminate();
-    WaitFor();
+// The thread ends before the receiver and the texts it fills.
+TFCommThread::~TFCommThread() { worker_.Terminate(); }
+
+void TFCommThread::Exchange(const std::string& frame) {
+  port_.DiscardInput();
+  if (!SendFrame(frame)) {
+    NotifyStatus(WM_DGI_WRITE_ERROR);
+  } else if (!WaitAnswer()) {
+    NotifyStatus(WM_DGI_READ_ERROR);
   }
+  // Output is not discarded here: a completed write may still sit in the device's
+  // queue (a pseudo-terminal reports it empty at once), and dropping it would take
+  // the printer's ACK away. An abandoned write has discarded its own output.
+  port_.DiscardInput();
+  receiver_.ResetInternalState();
 }
 
-void TFCommThread::Start() { thread_ = std::thread([this] { Execute(); }); }
-
-void TFCommThread::Terminate() {
-  terminated_ = true;
-  AbortSignaledEvents();
-}
-
-void TFCommThread::WaitFor() {
-  if (thread_.joinable()) thread_.join();
-}
-
-void TFCommThread::StartCommand(std::string_view frame, std::uint32_t commandNumber) {
-  std::lock_guard guard(lock_);
-  commandLength_ = std::min(frame.size(), kSendBufferSize);
-  std::memcpy(sendBuffer_, frame.data(), commandLength_);
-  pendingNumber_ = commandNumber;
-  pendingCommand_ = true;
-}
-
-void TFCommThread::SignalStartCommand() { commandStart_.Set(); }
-
-void TFCommThread::SignalEndCommand() {
-  // A command handed over in the meantime keeps its wake-up.
-  std::lock_guard guard(lock_);
-  if (!pendingCommand_) commandStart_.Clear();
-}
-
-void TFCommThread::AbortSignaledEvents() {
-  {
-    // Under the lock, so the cancel hits exactly the exchange taken before it.
-    std::lock_guard guard(lock_);
-    pendingCommand_ = false;
-    port_.Cancel();
-  }
-  commandStart_.Set();
-}
-
-std::string TFCommThread::GetWriteFrame() {
-  std::lock_guard guard(lock_);
-  return platform::TakeFront(writeFrames_);
-}
-
-std::string TFCommThread::GetReadFrame() {
-  std::lock_guard guard(lock_);
-  return platform::TakeFront(readFrames_);
-}
-
-void TFCommThread::Execute() {
-  while (!terminated_) {
-    commandStart_.Wait();
-    if (terminated_) break;
-    if (TakeCommand()) {
-      port_.DiscardInput();
-      if (!SendFrame()) {
-        NotifyStatus(WM_DGI_WRITE_ERROR);
-      } else if (!WaitAnswer()) {
-        NotifyStatus(WM_DGI_READ_ERROR);
-      }
-    }
-    // Output is not discarded here: a completed write may still sit in the device's
-    // queue (a pseudo-terminal reports it empty at once), and dropping it would take
-    // the printer's ACK away. An abandoned write has discarded its own output.
-    port_.DiscardInput();
-    receiver_.ResetInternalState();
-    EndOfCycle();
-  }
-}
-
-bool TFCommThread::TakeCommand() {
-  std::lock_guard guard(lock_);
-  if (!pendingCommand_) return false;
-  frameLength_ = commandLength_;
-  std::memcpy(frame_, sendBuffer_, frameLength_);
-  exchangeNumber_ = pendingNumber_;
-  pendingCommand_ = false;
-  lineClosed_ = false;
-  // A cancel from before this point belonged to an earlier exchange.
-  port_.ResetCancel();
-  return true;
-}
-
-void TFCommThread::EndOfCycle() {
-  // Sleep again only when no command was handed over during the cycle.
-  std::lock_guard guard(lock_);
-  if (!pendingCommand_) commandStart_.Clear();
-}
-
-bool TFCommThread::SendFrame() {
-  if (!WriteComm(frame_, frameLength_)) return false;
-  SetWriteFrame(std::string(reinterpret_cast<const char*>(frame_), frameLength_));
+bool TFCommThread::SendFrame(const std::string& frame) {
+  if (!WriteComm(reinterpret_cast<const std::uint8_t*>(frame.data()), frame.size())) return false;
+  writeFrames_.Put(frame);
   NotifyStatus(WM_DGI_WRITE);
   return true;
 }
@@ -247,19 +140,18 @@ bool TFCommThread::WaitAnswer() {
     const std::int32_t timeOut = owner_.GetTimeOut();
     const int limit = timeOut > 0 ? timeOut : -1;
     std::size_t received = 0;
-    const auto result = port_.ReadBurst(receiver_.WritePointer(), room, limit, kInterByteGapMs, received);
-    if (result == platform::TIoResult::Failed) lineClosed_ = true;
+    const auto result = worker_.ReadBurst(receiver_.WritePointer(), room, limit, kInterByteGapMs, received);
     if (result != platform::TIoResult::Ok || received == 0) return false;
 
     switch (receiver_.ParseInputFrame(received, *this)) {
-      case TAnswerReceiver::TOutcome::NeedMore:
+      case TDgiAnswerReceiver::TOutcome::NeedMore:
         break;
-      case TAnswerReceiver::TOutcome::Ack:
+      case TDgiAnswerReceiver::TOutcome::Ack:
         return true;
-      case TAnswerReceiver::TOutcome::Frame: {
+      case TDgiAnswerReceiver::TOutcome::Frame: {
         const std::string frame = receiver_.TakeFrame();
         const bool final = CheckFinalFrame(frame);
-        SetReadFrame(frame);
+        readFrames_.Put(frame);
         NotifyStatus(WM_DGI_ANSWER, final ? 1 : 0);
         const std::uint8_t ack = kAck;
         WriteComm(&ack, 1);
@@ -273,24 +165,10 @@ bool TFCommThread::WaitAnswer() {
 
 bool TFCommThread::WriteComm(const std::uint8_t* bytes, std::size_t count) {
   const int limit = static_cast<int>(count) * 10 + 1500;
-  const auto result = port_.Write(bytes, count, limit);
-  if (result == platform::TIoResult::Failed) lineClosed_ = true;
-  return result == platform::TIoResult::Ok;
+  return worker_.Write(bytes, count, limit) == platform::TIoResult::Ok;
 }
 
-void TFCommThread::SetWriteFrame(const std::string& text) {
-  std::lock_guard guard(lock_);
-  writeFrames_.push_back(text);
-}
-
-void TFCommThread::SetReadFrame(const std::string& text) {
-  std::lock_guard guard(lock_);
-  readFrames_.push_back(text);
-}
-
-void TFCommThread::NotifyStatus(std::uint32_t code, std::int32_t param) {
-  window_.Post(platform::TNotification{code, param, NotificationTag(identity_, exchangeNumber_)});
-}
+void TFCommThread::NotifyStatus(std::uint32_t code, std::int32_t param) { worker_.Notify(code, param); }
 
 void TFCommThread::AckReceived() { NotifyStatus(WM_DGI_ACK); }
 
@@ -322,32 +200,25 @@ bool TFPAuxControl::OpenPort() {
     return false;
   }
   const int index = (commPort_ >= FCom1 && commPort_ <= FCom4) ? static_cast<int>(commPort_) : 0;
-  platform::TOpenError openError = platform::TOpenError::None;
-  auto port = platform::TSerialPort::Open(ports_.ComPath(index), openError, lastSystemError_);
-  if (!port) {
-    lastError_ = openError == platform::TOpenError::NoSuchDevice ? FEFP_E_InvalidCom : FEFP_E_ComInUse;
-    return false;
-  }
-  platform::TLineSettings settings;
-  settings.bitsPerSecond = kLineSpeed;
-  settings.dtrOn = true;
-  settings.rtsOn = true;
-  settings.dsrOutputFlow = false;
-  port->Configure(settings);
-  port->DiscardInput();
-  port->DiscardOutput();
-
-  auto worker = std::make_unique<TFCommThread>(*port, *sink_, *this, platform::NewWorkerIdentity());
-  try {
-    worker->Start();
-  } catch (const std::system_error&) {
-    lastError_ = FEFP_E_BadInitialization;
-    return false;  // the port closes as it goes out of scope
-  }
-  handle_ = std::move(port);
-  worker_ = std::move(worker);
+  const auto open = [&](platform::TOpenError& error, int& osError) {
+    return platform::TSerialPort::Open(ports_.ComPath(index), error, osError);
+  };
+  const auto prepare = [](platform::TSerialPort& port) {
+    platform::TLineSettings settings;
+    settings.bitsPerSecond = kLineSpeed;
+    settings.dtrOn = true;
+    settings.rtsOn = true;
+    settings.dsrOutputFlow = false;
+    port.Configure(settings);
+    port.DiscardInput();
+    port.DiscardOutput();
+  };
+  const auto make = [&](platform::TSerialPort& port) { return std::make_unique<TFCommThread>(port, *sink_, *this); };
+  static constexpr platform::TOpeningErrors<TFErrorType> kOpeningErrors{FEFP_Success, FEFP_E_InvalidCom, FEFP_E_ComInUse,
+                                                                        FEFP_E_BadInitialization};
+  lastError_ = kOpeningErrors(platform::OpenWorkerPort(open, prepare, make, handle_, worker_, lastSystemError_));
+  if (lastError_ != FEFP_Success) return false;
   state_ = FEFP_S_Idle;
-  lastError_ = FEFP_Success;
   Fire(OnOpen, *this);
   return true;
 }
@@ -368,7 +239,6 @@ void TFPAuxControl::StopWorker() {
   // The worker goes first (its wait on the line is cancelled at once), so the line
   // is touched by one thread at a time.
   worker_->Terminate();
-  worker_->WaitFor();
   worker_.reset();
   handle_->SetDtr(false);
   handle_->SetRts(false);
@@ -394,8 +264,7 @@ bool TFPAuxControl::SendData(std::string_view data) {
     lastError_ = FEFP_E_MaxDataLengthReached;
     return false;
   }
-  ++commandNumber_;
-  worker_->StartCommand(BuildCommandFrame(data), commandNumber_);
+  commandNumber_ = worker_->StartCommand(BuildCommandFrame(data));
   worker_->SignalStartCommand();
   state_ = FEFP_S_Busy;
   lastError_ = FEFP_Success;
@@ -414,10 +283,10 @@ void TFPAuxControl::EndCommand() {
 
 void TFPAuxControl::WindowMessageProc(const platform::TNotification& message) {
   if (!handle_ || !worker_) return;
-  if (TagWorker(message.worker) != worker_->Identity()) return;  // from a worker since replaced
+  if (!worker_->IsOwn(message)) return;  // from a worker since replaced
   // Notifications of a purged exchange, once a newer command is on its way, only
   // report what was written; they must not end the newer command.
-  const bool current = TagCommand(message.worker) == commandNumber_;
+  const bool current = message.command == commandNumber_;
   TFCommThread* const worker = worker_.get();
 
   switch (message.code) {
@@ -438,10 +307,9 @@ void TFPAuxControl::WindowMessageProc(const platform::TNotification& message) {
       // A handler may close, reopen or purge and send again; what follows belongs
       // to this exchange only while it is still the one in progress. A reopened
       // worker may sit at the same address, so it is told apart by its identity.
-      const std::uint64_t identity = worker->Identity();
       const std::uint32_t command = commandNumber_;
       const auto sameExchange = [&] {
-        return handle_ && worker_ && worker_->Identity() == identity && commandNumber_ == command;
+        return handle_ && worker_ && worker_->IsOwn(message) && commandNumber_ == command;
       };
       if (OnRead) OnRead(*this, frame);
       if (!sameExchange()) break;

@@ -4,19 +4,16 @@
 // on the user-interface thread; its worker TFCommThread does the work on the line
 // and posts numbered notifications that the control turns into events.
 #include <atomic>
-#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <string_view>
-#include <thread>
 
 #include "platform/messagesink.h"
 #include "platform/portmap.h"
+#include "platform/portworker.h"
 #include "platform/serialport.h"
 
 namespace quorvel::dgi {
@@ -73,11 +70,11 @@ bool CheckFinalFrame(std::string_view frame);
 // than those three bytes has no data.
 std::string AnswerData(std::string_view frame);
 
-// The answer side of one exchange: the 1200-byte receive buffer with its write,
+// The answer side of one DGI exchange: the 1200-byte receive buffer with its write,
 // parse and frame-start positions and the byte parser. It does no I/O of its own;
 // what the parser has to say or do on the line goes to a TListener, so it can be
 // driven without a port.
-class TAnswerReceiver {
+class TDgiAnswerReceiver {
  public:
   class TListener {
    public:
@@ -88,7 +85,7 @@ class TAnswerReceiver {
   };
   enum class TOutcome { NeedMore, Ack, Frame };
 
-  TAnswerReceiver() { ResetInternalState(); }
+  TDgiAnswerReceiver() { ResetInternalState(); }
 
   // Where the next read puts its bytes, and how many fit.
   std::uint8_t* WritePointer() { return buffer_ + writePos_; }
@@ -116,90 +113,62 @@ class TAnswerReceiver {
 
 class TFPAuxControl;
 
-// A manual-reset signal.
-class TSignal {
+// The worker: one DGI exchange at a time on the open port. The thread, its start
+// signal, the cancel, the lock and the hand-over of texts are the port worker's;
+// this class is the DGI protocol's exchange.
+class TFCommThread : private platform::TPortWorker::TProtocol, private TDgiAnswerReceiver::TListener {
  public:
-  void Set();
-  void Clear();
-  void Wait();
-
- private:
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  bool set_ = false;
-};
-
-class TFCommThread : private TAnswerReceiver::TListener {
- public:
-  // Created suspended; Start() runs it. `window` receives the notifications.
-  TFCommThread(platform::TSerialPort& handle, platform::TMessageSink& window, const TFPAuxControl& owner,
-               std::uint64_t identity);
-  ~TFCommThread() override;
+  // Created suspended; Start() runs it. `window` receives the notifications; the
+  // wait for each answer frame is the owner's TimeOut.
+  TFCommThread(platform::TSerialPort& handle, platform::TMessageSink& window, const TFPAuxControl& owner);
+  ~TFCommThread() override;  // terminates and joins the thread if still running
   TFCommThread(const TFCommThread&) = delete;
   TFCommThread& operator=(const TFCommThread&) = delete;
 
   // Throws std::system_error when the thread cannot be made.
-  void Start();
-  // Asks the loop to end; wakes it, and any wait on the line, at once.
-  void Terminate();
-  void WaitFor();
+  void Start() { worker_.Start(); }
+  // Asks the loop to end, wakes it, and any wait on the line, at once, and waits
+  // until it has ended.
+  void Terminate() { worker_.Terminate(); }
 
-  // User-interface thread. `commandNumber` tags every notification of the exchange.
-  void StartCommand(std::string_view frame, std::uint32_t commandNumber);
-  void SignalStartCommand();
-  void SignalEndCommand();
+  // User-interface thread. Returns the command's number, which tags every
+  // notification of its exchange.
+  std::uint32_t StartCommand(std::string_view frame) { return worker_.StartCommand(frame); }
+  void SignalStartCommand() { worker_.SignalStartCommand(); }
+  void SignalEndCommand() { worker_.SignalEndCommand(); }
   // Drops the command handed over, ends the exchange in progress at once (its wait on
   // the line is cancelled) and wakes the worker.
-  void AbortSignaledEvents();
+  void AbortSignaledEvents() { worker_.AbortSignaledEvents(); }
 
   // The texts of WM_DGI_WRITE and WM_DGI_ANSWER, oldest first: each notification has
   // its own text, so a slow user-interface thread never sees a later frame's text.
-  std::string GetWriteFrame();
-  std::string GetReadFrame();
+  std::string GetWriteFrame() { return writeFrames_.Take(); }
+  std::string GetReadFrame() { return readFrames_.Take(); }
 
-  std::uint64_t Identity() const { return identity_; }
+  // True when this worker posted `message` (not a worker it replaced).
+  bool IsOwn(const platform::TNotification& message) const { return worker_.IsOwn(message); }
   // True when the line reported a hang-up or an I/O failure during the exchange in
   // progress or last finished (a silent printer leaves it false).
-  bool LineClosed() const { return lineClosed_.load(); }
+  bool LineClosed() const { return worker_.LineClosed(); }
 
  private:
-  void Execute();
-  bool TakeCommand();
-  bool SendFrame();
+  void Exchange(const std::string& frame) override;
+  bool SendFrame(const std::string& frame);
   bool WaitAnswer();
   bool WriteComm(const std::uint8_t* bytes, std::size_t count);
-  void SetWriteFrame(const std::string& text);
-  void SetReadFrame(const std::string& text);
   void NotifyStatus(std::uint32_t code, std::int32_t param = 0);
-  void EndOfCycle();
 
   void AckReceived() override;
   void NakReceived() override;
   void BadChecksum() override;
 
   platform::TSerialPort& port_;
-  platform::TMessageSink& window_;
   const TFPAuxControl& owner_;
-  const std::uint64_t identity_;
-  std::thread thread_;
-  TSignal commandStart_;
-  std::atomic<bool> terminated_{false};
-  std::atomic<bool> lineClosed_{false};
+  TDgiAnswerReceiver receiver_;  // worker only
 
-  // Guards everything below it that both threads touch.
-  std::mutex lock_;
-  bool pendingCommand_ = false;
-  std::uint8_t sendBuffer_[kSendBufferSize];
-  std::size_t commandLength_ = 0;
-  std::uint32_t pendingNumber_ = 0;
-  std::deque<std::string> writeFrames_;
-  std::deque<std::string> readFrames_;
-
-  // Worker only.
-  std::uint8_t frame_[kSendBufferSize];
-  std::size_t frameLength_ = 0;
-  std::uint32_t exchangeNumber_ = 0;
-  TAnswerReceiver receiver_;
+  platform::TPortWorker worker_;
+  platform::TPortWorker::THandOver<std::string> writeFrames_{worker_};
+  platform::TPortWorker::THandOver<std::string> readFrames_{worker_};
 };
 
 class TFPAuxControl {

@@ -25,16 +25,16 @@ std::uint16_t ParseChecksumText(const std::string& text) {
 
 }  // namespace
 
-TAnswerReceiver::TAnswerReceiver(TAnswerLink& link, platform::TTraceSink* trace)
+THostAnswerReceiver::THostAnswerReceiver(TAnswerLink& link, platform::TTraceSink* trace)
     : link_(link), trace_(trace), buffer_(kBufferSize) {}
 
-void TAnswerReceiver::BeginCommand(std::uint8_t sentSequence) {
+void THostAnswerReceiver::BeginCommand(std::uint8_t sentSequence) {
   ResetInternalState();
   sentSequence_ = sentSequence;
   ackWritten_ = false;
 }
 
-void TAnswerReceiver::ResetInternalState() {
+void THostAnswerReceiver::ResetInternalState() {
   writePos_ = parsePos_ = frameStart_ = 0;
   checksum_ = 0;
   answerSequence_ = 0;
@@ -43,7 +43,7 @@ void TAnswerReceiver::ResetInternalState() {
   checksumText_.clear();
 }
 
-bool TAnswerReceiver::Received(std::size_t count) {
+bool THostAnswerReceiver::Received(std::size_t count) {
   if (count > Room()) count = Room();
   writePos_ += count;
   if (!ParseInputFrame(count)) return false;
@@ -62,12 +62,12 @@ bool TAnswerReceiver::Received(std::size_t count) {
   return true;
 }
 
-std::string TAnswerReceiver::ReadFrame() const {
+std::string THostAnswerReceiver::ReadFrame() const {
   if (frameStart_ > writePos_) return {};
   return std::string(reinterpret_cast<const char*>(buffer_.data()) + frameStart_, writePos_ - frameStart_);
 }
 
-bool TAnswerReceiver::ParseInputFrame(std::size_t count) {
+bool THostAnswerReceiver::ParseInputFrame(std::size_t count) {
   const std::size_t end = parsePos_ + count;
   while (parsePos_ < end) {
     const TParseStep step = ParseByte(buffer_[parsePos_++]);
@@ -83,7 +83,7 @@ bool TAnswerReceiver::ParseInputFrame(std::size_t count) {
   return true;
 }
 
-void TAnswerReceiver::FrameStart() {
+void THostAnswerReceiver::FrameStart() {
   checksum_ = STX;
   fields_.clear();
   field_.clear();
@@ -91,12 +91,12 @@ void TAnswerReceiver::FrameStart() {
   frameStart_ = parsePos_ - 1;
 }
 
-void TAnswerReceiver::Notify(std::uint32_t code, const char* trace) {
+void THostAnswerReceiver::Notify(std::uint32_t code, const char* trace) {
   link_.Notify(code);
   QUORVEL_TRACE(trace_, trace);
 }
 
-TAnswerReceiver::TParseStep TAnswerReceiver::ParseByte(std::uint8_t b) {
+THostAnswerReceiver::TParseStep THostAnswerReceiver::ParseByte(std::uint8_t b) {
   switch (state_) {
     case 0:
     case 1:
@@ -152,7 +152,7 @@ TAnswerReceiver::TParseStep TAnswerReceiver::ParseByte(std::uint8_t b) {
   }
 }
 
-TAnswerReceiver::TParseStep TAnswerReceiver::VerifyFrame() {
+THostAnswerReceiver::TParseStep THostAnswerReceiver::VerifyFrame() {
   if (ParseChecksumText(checksumText_) != checksum_) {
     if (link_.WriteControlByte(NAK)) Notify(WM_COMM_WRITE_NACK, "ParseInputFrame: WM_COMM_WRITE_NACK");
     state_ = 1;

@@ -21,11 +21,11 @@ class TAnswerLink {
   virtual bool WriteControlByte(std::uint8_t byte) = 0;
 };
 
-class TAnswerReceiver {
+class THostAnswerReceiver {
  public:
   static constexpr std::size_t kBufferSize = 8192;
 
-  explicit TAnswerReceiver(TAnswerLink& link, platform::TTraceSink* trace = nullptr);
+  explicit THostAnswerReceiver(TAnswerLink& link, platform::TTraceSink* trace = nullptr);
 
   // A new exchange for the command frame whose sequence byte was `sentSequence`.
   void BeginCommand(std::uint8_t sentSequence);

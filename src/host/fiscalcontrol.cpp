@@ -1,7 +1,6 @@
 #include "host/fiscalcontrol.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cstdio>
 #include <ctime>
 #include <iterator>
@@ -56,9 +55,6 @@ int PerByteWriteMs(TBaudRate baud) {
 
 constexpr int kWriteSlackMs = 1500;
 
-// Command numbers wrap; "a is at or after b" within half the range.
-bool AtOrAfter(std::uint32_t a, std::uint32_t b) { return static_cast<std::int32_t>(a - b) >= 0; }
-
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -77,154 +73,44 @@ class TCommThread::TLink : public TAnswerLink {
 TCommThread::TCommThread(platform::TSerialPort& port, platform::TMessageSink& sink, TBaudRate baud, bool usb,
                          platform::TTraceSink* trace)
     : port_(port),
-      sink_(sink),
       trace_(trace),
       baud_(baud),
       usb_(usb),
-      id_(platform::NewWorkerIdentity()),
       link_(std::make_unique<TLink>(*this)),
-      receiver_(std::make_unique<TAnswerReceiver>(*link_, trace)) {
-  sendBuffer_.reserve(kSendBufferSize);
-}
+      receiver_(std::make_unique<THostAnswerReceiver>(*link_, trace)),
+      worker_(port, sink, *this, kSendBufferSize) {}
 
-TCommThread::~TCommThread() { Terminate(); }
+// The thread ends before the receiver and the texts it fills.
+TCommThread::~TCommThread() { worker_.Terminate(); }
 
-void TCommThread::Start() { thread_ = std::thread([this] { Execute(); }); }
+void TCommThread::NotifyStatus(std::uint32_t code) { worker_.Notify(code); }
 
-void TCommThread::Terminate() {
-  {
-    std::lock_guard lock(signalMutex_);
-    terminate_ = true;
-    pendingCommand_ = false;
-    startSignal_ = true;
-    port_.Cancel();
-  }
-  signalChanged_.notify_all();
-  if (thread_.joinable()) thread_.join();
-}
+void TCommThread::Woken() { QUORVEL_TRACE(trace_, "Execute: Start of Signal Event"); }
 
-std::uint32_t TCommThread::StartCommand(const std::string& frame) {
-  std::lock_guard lock(signalMutex_);
-  sendBuffer_.assign(frame, 0, std::min(frame.size(), kSendBufferSize));
-  pendingCommand_ = true;
-  if (++commandNumber_ == 0) ++commandNumber_;
-  return commandNumber_;
-}
-
-void TCommThread::SignalStartCommand() {
-  {
-    std::lock_guard lock(signalMutex_);
-    startSignal_ = true;
-  }
-  signalChanged_.notify_all();
-}
-
-void TCommThread::AbortSignaledEvents() {
-  {
-    // Cancel under the lock: a command the worker has already taken is cancelled,
-    // one it has not taken yet is dropped, never both or neither.
-    std::lock_guard lock(signalMutex_);
-    pendingCommand_ = false;
-    startSignal_ = true;
-    port_.Cancel();
-  }
-  signalChanged_.notify_all();
-}
-
-void TCommThread::WaitForCommThreadFreeze(std::uint32_t command) {
-  std::unique_lock lock(signalMutex_);
-  signalChanged_.wait(lock, [&] { return terminate_ || AtOrAfter(finishedCommand_, command); });
-}
-
-std::string TCommThread::GetWriteFrame() {
-  std::lock_guard lock(textMutex_);
-  return platform::TakeFront(writeFrames_);
-}
-
-std::string TCommThread::GetReadFrame() {
-  std::lock_guard lock(textMutex_);
-  return platform::TakeFront(readFrames_);
-}
-
-std::vector<std::string> TCommThread::GetFinalFrame() {
-  std::lock_guard lock(textMutex_);
-  return platform::TakeFront(finalFields_);
-}
-
-void TCommThread::NotifyStatus(std::uint32_t code) {
-  sink_.Post({code, static_cast<std::int32_t>(currentCommand_), id_});
-}
-
-bool TCommThread::WaitForCommand(std::uint32_t& command, std::string& frame) {
-  std::unique_lock lock(signalMutex_);
-  for (;;) {
-    signalChanged_.wait(lock, [&] { return startSignal_ || terminate_; });
-    if (terminate_) return false;
-    QUORVEL_TRACE(trace_, "Execute: Start of Signal Event");
-    if (!pendingCommand_) {
-      // Woken by an abort: nothing to do.
-      startSignal_ = false;
-      signalChanged_.notify_all();
-      continue;
-    }
-    command = commandNumber_;
-    frame = sendBuffer_;
-    port_.ResetCancel();
-    return true;
-  }
-}
-
-void TCommThread::EndOfCycle(std::uint32_t command) {
-  QUORVEL_TRACE(trace_, "Execute: End of Signal Event");
-  {
-    std::lock_guard lock(signalMutex_);
-    finishedCommand_ = command;
-    // A command handed over during this cycle (after a Purge) keeps its signal.
-    if (commandNumber_ == command) {
-      startSignal_ = false;
-      pendingCommand_ = false;
-    }
-  }
-  signalChanged_.notify_all();
-}
-
-void TCommThread::Execute() {
-  std::uint32_t command = 0;
-  std::string frame;
-  frame.reserve(kSendBufferSize);
-  while (WaitForCommand(command, frame)) {
-    currentCommand_ = command;
-    lineClosed_ = false;
-    QUORVEL_TRACE(trace_, "Execute: Cmd in progress start");
-    if (!usb_) port_.DiscardInput();
-    if (!SendFrame(frame)) {
-      NotifyStatus(WM_COMM_WRITE_ERROR);
-      QUORVEL_TRACE(trace_, "Execute: WM_COMM_WRITE_ERROR");
+void TCommThread::Exchange(const std::string& frame) {
+  QUORVEL_TRACE(trace_, "Execute: Cmd in progress start");
+  if (!usb_) port_.DiscardInput();
+  if (!SendFrame(frame)) {
+    NotifyStatus(WM_COMM_WRITE_ERROR);
+    QUORVEL_TRACE(trace_, "Execute: WM_COMM_WRITE_ERROR");
+  } else {
+    QUORVEL_TRACE(trace_, "Execute: Send Frame ok");
+    if (WaitAnswer()) {
+      finalFields_.Put(receiver_->Fields());
+      NotifyStatus(WM_COMM_FINAL_ANSWER);
+      QUORVEL_TRACE(trace_, "Execute: WM_COMM_FINAL_ANSWER");
     } else {
-      QUORVEL_TRACE(trace_, "Execute: Send Frame ok");
-      if (WaitAnswer()) {
-        {
-          std::lock_guard lock(textMutex_);
-          finalFields_.push_back(receiver_->Fields());
-        }
-        NotifyStatus(WM_COMM_FINAL_ANSWER);
-        QUORVEL_TRACE(trace_, "Execute: WM_COMM_FINAL_ANSWER");
-      } else {
-        NotifyStatus(WM_COMM_READ_ERROR);
-        QUORVEL_TRACE(trace_, "Execute: WM_COMM_READ_ERROR");
-      }
+      NotifyStatus(WM_COMM_READ_ERROR);
+      QUORVEL_TRACE(trace_, "Execute: WM_COMM_READ_ERROR");
     }
-    receiver_->ResetInternalState();
-    EndOfCycle(command);
   }
+  receiver_->ResetInternalState();
+  QUORVEL_TRACE(trace_, "Execute: End of Signal Event");
 }
 
 bool TCommThread::SendFrame(const std::string& frame) {
   if (!WriteComm(reinterpret_cast<const std::uint8_t*>(frame.data()), frame.size())) return false;
-  {
-    std::lock_guard lock(textMutex_);
-    writeFrames_.push_back(frame);
-  }
+  writeFrames_.Put(frame);
   NotifyStatus(WM_COMM_WRITE);
   QUORVEL_TRACE(trace_, "SendFrame: WM_COMM_WRITE");
   receiver_->BeginCommand(frame.size() > 1 ? static_cast<std::uint8_t>(frame[1]) : 0);
@@ -234,9 +120,7 @@ bool TCommThread::SendFrame(const std::string& frame) {
 bool TCommThread::WriteComm(const std::uint8_t* bytes, std::size_t count) {
   const long long limit = static_cast<long long>(PerByteWriteMs(baud_)) * static_cast<long long>(count) + kWriteSlackMs;
   const int timeoutMs = static_cast<int>(std::min<long long>(limit, std::numeric_limits<int>::max()));
-  const auto result = port_.Write(bytes, count, timeoutMs);
-  if (result == platform::TIoResult::Failed) lineClosed_ = true;
-  return result == platform::TIoResult::Ok;
+  return worker_.Write(bytes, count, timeoutMs) == platform::TIoResult::Ok;
 }
 
 bool TCommThread::WaitAnswer() {
@@ -245,15 +129,11 @@ bool TCommThread::WaitAnswer() {
     if (receiver_->Room() == 0) return false;
     std::size_t received = 0;
     const auto result =
-        port_.ReadBurst(receiver_->WritePosition(), receiver_->Room(), silenceLimitMs_, kByteGapMs, received);
-    if (result == platform::TIoResult::Failed) lineClosed_ = true;
+        worker_.ReadBurst(receiver_->WritePosition(), receiver_->Room(), silenceLimitMs_, kByteGapMs, received);
     if (result != platform::TIoResult::Ok) return false;
     if (!receiver_->Received(received)) break;
   }
-  {
-    std::lock_guard lock(textMutex_);
-    readFrames_.push_back(receiver_->ReadFrame());
-  }
+  readFrames_.Put(receiver_->ReadFrame());
   NotifyStatus(WM_COMM_READ);
   QUORVEL_TRACE(trace_, "WaitAnswer: WM_COMM_READ");
   if (receiver_->AckWritten()) {
@@ -299,40 +179,33 @@ bool TFPHostControl::OpenPort() {
     return false;
   }
   const bool usb = commPort_ == USB;
-  platform::TOpenError error = platform::TOpenError::None;
-  auto port = usb ? USBCreateHandle(error, lastSystemError_)
-                  : platform::TSerialPort::Open(portMap_.ComPath(commPort_), error, lastSystemError_);
-  if (!port) {
-    lastError_ = error == platform::TOpenError::NoSuchDevice ? EFP_E_InvalidCom : EFP_E_ComInUse;
-    return false;
-  }
-  // A USB printer node has no line settings; a terminal that the port map names as
-  // the USB device (an adapter) still needs raw 8N1, or it would echo and translate bytes.
-  if (!usb || port->IsTerminal()) {
+  const auto open = [&](platform::TOpenError& error, int& osError) {
+    return usb ? USBCreateHandle(error, osError) : platform::TSerialPort::Open(portMap_.ComPath(commPort_), error, osError);
+  };
+  const auto prepare = [&](platform::TSerialPort& port) {
+    // A USB printer node has no line settings; a terminal that the port map names as
+    // the USB device (an adapter) still needs raw 8N1, or it would echo and translate bytes.
+    if (usb && !port.IsTerminal()) return;
     platform::TLineSettings line;
     line.bitsPerSecond = BitsPerSecond(baudRate_);
     line.dtrOn = true;          // DTR in handshake mode: raised while the port is open
     line.rtsOn = false;         // RTS held off
     line.dsrOutputFlow = true;  // send only while the printer asserts DSR
-    port->Configure(line);
-  }
-  std::unique_ptr<TCommThread> worker;
-  try {
-    worker = std::make_unique<TCommThread>(*port, *sink_, usb ? br9600 : baudRate_, usb, trace_);
+    port.Configure(line);
+  };
+  const auto make = [&](platform::TSerialPort& port) {
+    auto worker = std::make_unique<TCommThread>(port, *sink_, usb ? br9600 : baudRate_, usb, trace_);
     worker->SetSilenceLimitMs(silenceLimitMs_);
-    worker->Start();
-  } catch (const std::exception&) {
-    worker.reset();
-    lastError_ = EFP_E_BadInitialization;
-    return false;
-  }
-  port_ = std::move(port);
-  worker_ = std::move(worker);
+    return worker;
+  };
+  static constexpr platform::TOpeningErrors<TErrorType> kOpeningErrors{EFP_Success, EFP_E_InvalidCom, EFP_E_ComInUse,
+                                                                       EFP_E_BadInitialization};
+  lastError_ = kOpeningErrors(platform::OpenWorkerPort(open, prepare, make, port_, worker_, lastSystemError_));
+  if (lastError_ != EFP_Success) return false;
   usb_ = usb;
   ClearAssembly();
   SetFirstSequenceNumber();
   state_ = EFP_S_Idle;
-  lastError_ = EFP_Success;
   Fire(OnOpen);
   return true;
 }
@@ -507,7 +380,7 @@ void TFPHostControl::DecodeFinalAnswer(const std::vector<std::string>& fields) {
   if (n > fixed) extraFields_.assign(fields.begin() + static_cast<std::ptrdiff_t>(fixed), fields.end());
 }
 
-bool TFPHostControl::StillServing(std::uint64_t worker) const { return worker_ && worker_->Id() == worker; }
+bool TFPHostControl::StillServing(const platform::TNotification& n) const { return worker_ && worker_->IsOwn(n); }
 
 void TFPHostControl::Fire(const TNotifyEvent& event) {
   if (event) event(*this);
@@ -524,8 +397,8 @@ void TFPHostControl::EndExchange(std::uint32_t command) {
 }
 
 void TFPHostControl::WndProc(const platform::TNotification& n) {
-  if (!port_ || !StillServing(n.worker)) return;  // closed, or from a replaced worker
-  const auto command = static_cast<std::uint32_t>(n.param);
+  if (!port_ || !StillServing(n)) return;  // closed, or from a replaced worker
+  const std::uint32_t command = n.command;
   switch (n.code) {
     case WM_COMM_ACK:
       QUORVEL_TRACE(trace_, "WndProc: WM_COMM_AK");
@@ -549,7 +422,7 @@ void TFPHostControl::WndProc(const platform::TNotification& n) {
       if (command != lastCommand_) break;
       DecodeFinalAnswer(fields);
       Fire(OnFinalAnswer);
-      if (!StillServing(n.worker)) return;  // the handler closed the port
+      if (!StillServing(n)) return;  // the handler closed the port
       EndExchange(command);
       QUORVEL_TRACE(trace_, "WndProc: EFP_S_Idle");
       break;
@@ -563,7 +436,7 @@ void TFPHostControl::WndProc(const platform::TNotification& n) {
       lastError_ = EFP_E_WriteError;
       lineClosed_ = worker_->LineClosed();
       Fire(OnError);
-      if (StillServing(n.worker)) EndExchange(command);
+      if (StillServing(n)) EndExchange(command);
       break;
     case WM_COMM_READ:
       QUORVEL_TRACE(trace_, "WndProc: WM_COMM_READ");
@@ -574,7 +447,7 @@ void TFPHostControl::WndProc(const platform::TNotification& n) {
       if (lastError_ != EFP_E_NackReceived) lastError_ = EFP_E_ReadTimeOut;
       lineClosed_ = worker_->LineClosed();
       Fire(OnError);
-      if (StillServing(n.worker)) EndExchange(command);
+      if (StillServing(n)) EndExchange(command);
       break;
     case WM_COMM_WRITE_ACK:
       QUORVEL_TRACE(trace_, "WndProc: WM_COMM_WRITE_ACK");

@@ -2,21 +2,17 @@
 // TFPHostControl: the fiscal printer's host port. It assembles framed, checksummed
 // commands, hands each to its worker thread TCommThread, and turns the worker's
 // notifications into events on the owner's thread.
-#include <atomic>
-#include <condition_variable>
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "host/answerparser.h"
 #include "host/notifications.h"
 #include "platform/messagesink.h"
 #include "platform/portmap.h"
+#include "platform/portworker.h"
 #include "platform/serialport.h"
 #include "platform/trace.h"
 
@@ -63,84 +59,70 @@ inline constexpr int kMaxDataBytes = 2048;
 inline constexpr int kSilenceLimitMs = 3500;  // no byte for this long ends an exchange
 inline constexpr int kByteGapMs = 10;         // no byte for this long ends a read burst
 
-// The worker: one command exchange at a time on the open port.
-class TCommThread {
+// The worker: one command exchange at a time on the open port. The thread, its
+// start signal, the cancel, the lock and the hand-over of texts are the port
+// worker's; this class is the host protocol's exchange.
+class TCommThread : private platform::TPortWorker::TProtocol {
  public:
   TCommThread(platform::TSerialPort& port, platform::TMessageSink& sink, TBaudRate baud, bool usb,
               platform::TTraceSink* trace = nullptr);
-  ~TCommThread();  // terminates and joins the thread if still running
+  ~TCommThread() override;  // terminates and joins the thread if still running
   TCommThread(const TCommThread&) = delete;
   TCommThread& operator=(const TCommThread&) = delete;
 
-  // Identity carried by every notification of this worker.
-  std::uint64_t Id() const { return id_; }
-  // For tests: a shorter silence limit than the protocol's 3500 ms.
+  // True when this worker posted `n` (not a worker it replaced).
+  bool IsOwn(const platform::TNotification& n) const { return worker_.IsOwn(n); }
+  // For tests: a shorter silence limit than the protocol's 3500 ms; before Start().
   void SetSilenceLimitMs(int ms) { silenceLimitMs_ = ms; }
 
   // Starts the thread (throws std::system_error when it cannot be created).
-  void Start();
+  void Start() { worker_.Start(); }
   // Asks the thread to end, wakes it and waits until it has left its loop.
-  void Terminate();
+  void Terminate() { worker_.Terminate(); }
 
   // Owner's thread. Copies the frame into the send buffer and marks a command as
-  // pending; returns the command's number, which its notifications carry as `param`.
-  std::uint32_t StartCommand(const std::string& frame);
-  void SignalStartCommand();
-  // Drops the pending command and wakes a waiting worker (Purge, ClosePort).
-  void AbortSignaledEvents();
+  // pending; returns the command's number, which its notifications carry as `command`.
+  std::uint32_t StartCommand(const std::string& frame) { return worker_.StartCommand(frame); }
+  void SignalStartCommand() { worker_.SignalStartCommand(); }
+  // Drops the pending command, ends the exchange in progress and wakes a waiting
+  // worker (Purge, ClosePort).
+  void AbortSignaledEvents() { worker_.AbortSignaledEvents(); }
   // Waits until the worker has finished the cycle of command `command`.
-  void WaitForCommThreadFreeze(std::uint32_t command);
+  void WaitForCommThreadFreeze(std::uint32_t command) { worker_.WaitForCycleEnd(command); }
 
   // Each notification that carries a text has its own, taken in posting order,
   // so a notification handled late still gets the frame it announced.
-  std::string GetWriteFrame();
-  std::string GetReadFrame();
-  std::vector<std::string> GetFinalFrame();
+  std::string GetWriteFrame() { return writeFrames_.Take(); }
+  std::string GetReadFrame() { return readFrames_.Take(); }
+  std::vector<std::string> GetFinalFrame() { return finalFields_.Take(); }
 
   // True when the line reported a hang-up or an I/O failure during the exchange in
   // progress or last finished (a silent printer leaves it false).
-  bool LineClosed() const { return lineClosed_.load(); }
+  bool LineClosed() const { return worker_.LineClosed(); }
 
  private:
   class TLink;
-  void Execute();
-  bool WaitForCommand(std::uint32_t& command, std::string& frame);
-  void EndOfCycle(std::uint32_t command);
+  void Woken() override;
+  void Exchange(const std::string& frame) override;
   bool SendFrame(const std::string& frame);
   bool WaitAnswer();
   bool WriteComm(const std::uint8_t* bytes, std::size_t count);
   void NotifyStatus(std::uint32_t code);
 
   platform::TSerialPort& port_;
-  platform::TMessageSink& sink_;
   platform::TTraceSink* trace_;
   const TBaudRate baud_;
   const bool usb_;
-  const std::uint64_t id_;
   int silenceLimitMs_ = kSilenceLimitMs;
 
-  // Hand-over between the owner's thread and the worker.
-  mutable std::mutex signalMutex_;
-  std::condition_variable signalChanged_;
-  bool startSignal_ = false;
-  bool pendingCommand_ = false;
-  bool terminate_ = false;
-  std::uint32_t commandNumber_ = 0;   // of the last command handed over
-  std::uint32_t finishedCommand_ = 0; // of the last cycle finished
-  std::string sendBuffer_;
-  std::atomic<bool> lineClosed_{false};
-
-  // Texts handed to the owner's thread.
-  std::mutex textMutex_;
-  std::deque<std::string> writeFrames_;
-  std::deque<std::string> readFrames_;
-  std::deque<std::vector<std::string>> finalFields_;
-
   // Worker-only state.
-  std::uint32_t currentCommand_ = 0;
   std::unique_ptr<TLink> link_;
-  std::unique_ptr<TAnswerReceiver> receiver_;
-  std::thread thread_;
+  std::unique_ptr<THostAnswerReceiver> receiver_;
+
+  platform::TPortWorker worker_;
+  platform::TPortWorker::THandOver<std::string> writeFrames_{worker_};
+  platform::TPortWorker::THandOver<std::string> readFrames_{worker_};
+  platform::TPortWorker::THandOver<std::vector<std::string>> finalFields_{worker_};
 };
 
 class TFPHostControl {
@@ -217,7 +199,7 @@ class TFPHostControl {
   void EndExchange(std::uint32_t command);
   void Fire(const TNotifyEvent& event);
   void Fire(const TDataEvent& event, const std::string& value);
-  bool StillServing(std::uint64_t worker) const;
+  bool StillServing(const platform::TNotification& n) const;
 
   platform::TTraceSink* trace_;
   std::unique_ptr<platform::TMessageSink> sink_;

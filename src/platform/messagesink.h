@@ -10,9 +10,9 @@ namespace quorvel::platform {
 
 struct TNotification {
   std::uint32_t code = 0;      // message number, 0x400 and up
-  std::int32_t param = 0;      // first message parameter; the host worker puts the number of
-                               // the command the notification belongs to here
+  std::int32_t param = 0;      // first message parameter (the DGI answer's final flag)
   std::uint64_t worker = 0;    // identity of the worker that posted it
+  std::uint32_t command = 0;   // number of the command whose exchange it belongs to
 };
 
 // A new worker identity, never 0 and never given out twice in this process, so

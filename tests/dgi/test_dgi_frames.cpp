@@ -73,7 +73,7 @@ TEST(DgiErrorName, NamesEveryValue) {
 }
 
 // Records what the parser asks of the line.
-struct TRecorder : TAnswerReceiver::TListener {
+struct TRecorder : TDgiAnswerReceiver::TListener {
   std::string calls;  // 'A' ACK, 'N' NAK, 'B' bad checksum
   void AckReceived() override { calls += 'A'; }
   void NakReceived() override { calls += 'N'; }
@@ -82,27 +82,27 @@ struct TRecorder : TAnswerReceiver::TListener {
 
 // Feeds `bursts` one after another, as reads would deliver them, until the parser stops.
 struct TFeedResult {
-  TAnswerReceiver::TOutcome outcome = TAnswerReceiver::TOutcome::NeedMore;
+  TDgiAnswerReceiver::TOutcome outcome = TDgiAnswerReceiver::TOutcome::NeedMore;
   std::string frame;
   std::string calls;
 };
 
-TFeedResult Feed(TAnswerReceiver& receiver, const std::vector<std::string>& bursts) {
+TFeedResult Feed(TDgiAnswerReceiver& receiver, const std::vector<std::string>& bursts) {
   TRecorder recorder;
   TFeedResult result;
   for (const auto& burst : bursts) {
     const std::size_t count = std::min(burst.size(), receiver.Room());
     std::memcpy(receiver.WritePointer(), burst.data(), count);
     result.outcome = receiver.ParseInputFrame(count, recorder);
-    if (result.outcome != TAnswerReceiver::TOutcome::NeedMore) break;
+    if (result.outcome != TDgiAnswerReceiver::TOutcome::NeedMore) break;
   }
-  if (result.outcome == TAnswerReceiver::TOutcome::Frame) result.frame = receiver.TakeFrame();
+  if (result.outcome == TDgiAnswerReceiver::TOutcome::Frame) result.frame = receiver.TakeFrame();
   result.calls = recorder.calls;
   return result;
 }
 
 TEST(DgiAnswerParser, TableOfByteStreams) {
-  using O = TAnswerReceiver::TOutcome;
+  using O = TDgiAnswerReceiver::TOutcome;
   const std::string final0001 = BuildCommandFrame("0001ABC");
   std::string badChecksum = final0001;
   badChecksum.back() = static_cast<char>(badChecksum.back() + 1);
@@ -130,7 +130,7 @@ TEST(DgiAnswerParser, TableOfByteStreams) {
        Bytes({0x02, 0x41, 0x02, 0x03, 0xB8}), ""},
   };
   for (const auto& c : cases) {
-    TAnswerReceiver receiver;
+    TDgiAnswerReceiver receiver;
     const TFeedResult r = Feed(receiver, c.bursts);
     EXPECT_EQ(r.outcome, c.outcome) << c.name;
     EXPECT_EQ(r.frame, c.frame) << c.name;
@@ -139,7 +139,7 @@ TEST(DgiAnswerParser, TableOfByteStreams) {
 }
 
 TEST(DgiAnswerParser, StartsOverAfterEachFrame) {
-  TAnswerReceiver receiver;
+  TDgiAnswerReceiver receiver;
   const std::string intermediate = BuildCommandFrame("0005first");
   const std::string final = BuildCommandFrame("0000second");
   EXPECT_EQ(Feed(receiver, {intermediate}).frame, intermediate);
@@ -148,14 +148,14 @@ TEST(DgiAnswerParser, StartsOverAfterEachFrame) {
 }
 
 TEST(DgiAnswerParser, AnswerLongerThanTheBufferLeavesNoRoom) {
-  TAnswerReceiver receiver;
+  TDgiAnswerReceiver receiver;
   const std::string endless = std::string(1, '\x02') + std::string(kReceiveBufferSize + 100, 'A');
   const TFeedResult r = Feed(receiver, {endless.substr(0, 700), endless.substr(700)});
-  EXPECT_EQ(r.outcome, TAnswerReceiver::TOutcome::NeedMore);
+  EXPECT_EQ(r.outcome, TDgiAnswerReceiver::TOutcome::NeedMore);
   EXPECT_EQ(receiver.Room(), 0u);
   // A count beyond the room is cut to it rather than read past the buffer.
   TRecorder recorder;
-  EXPECT_EQ(receiver.ParseInputFrame(50, recorder), TAnswerReceiver::TOutcome::NeedMore);
+  EXPECT_EQ(receiver.ParseInputFrame(50, recorder), TDgiAnswerReceiver::TOutcome::NeedMore);
   EXPECT_EQ(receiver.Room(), 0u);
 }
 

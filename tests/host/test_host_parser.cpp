@@ -28,7 +28,7 @@ std::string Answer(std::uint8_t seq, const std::string& data) {
 }
 
 // Feeds `reads` one after the other; returns false once the final answer is complete.
-bool Feed(TAnswerReceiver& receiver, const std::vector<std::string>& reads) {
+bool Feed(THostAnswerReceiver& receiver, const std::vector<std::string>& reads) {
   for (const auto& bytes : reads) {
     EXPECT_LE(bytes.size(), receiver.Room());
     std::memcpy(receiver.WritePosition(), bytes.data(), bytes.size());
@@ -41,7 +41,7 @@ bool Feed(TAnswerReceiver& receiver, const std::vector<std::string>& reads) {
 
 TEST(AnswerParser, IntermediateAndFinalFrameInOneRead) {
   TRecordingLink link;
-  TAnswerReceiver receiver(link);
+  THostAnswerReceiver receiver(link);
   receiver.BeginCommand(0x41);
   const std::string final = Answer(0x41, "0\x1C" "1\x1C" "2\x1C" "x");
   EXPECT_FALSE(Feed(receiver, {std::string(1, ACK) + Answer(0x80, "mid") + final.substr(0, 5), final.substr(5)}));
@@ -53,7 +53,7 @@ TEST(AnswerParser, IntermediateAndFinalFrameInOneRead) {
 
 TEST(AnswerParser, BadChecksumStopsTheReadAndWaitsForTheRepetition) {
   TRecordingLink link;
-  TAnswerReceiver receiver(link);
+  THostAnswerReceiver receiver(link);
   receiver.BeginCommand(0x22);
   std::string bad = Answer(0x22, "a");
   bad.back() = bad.back() == '0' ? '1' : '0';
@@ -72,7 +72,7 @@ TEST(AnswerParser, BadChecksumStopsTheReadAndWaitsForTheRepetition) {
 TEST(AnswerParser, EscapesStaleAnswersAndFailedWrites) {
   TRecordingLink link;
   link.writesSucceed = false;
-  TAnswerReceiver receiver(link);
+  THostAnswerReceiver receiver(link);
   receiver.BeginCommand(0x90);
   // ESC protects FS and ETX inside a field; the escape byte counts in the checksum.
   const std::string escaped = Answer(0x90, "\x1B\x1C\x1B\x03z\x1C");
@@ -84,11 +84,11 @@ TEST(AnswerParser, EscapesStaleAnswersAndFailedWrites) {
 
 TEST(AnswerParser, AFrameThatFillsTheBufferLeavesNoRoom) {
   TRecordingLink link;
-  TAnswerReceiver receiver(link);
+  THostAnswerReceiver receiver(link);
   receiver.BeginCommand(0x30);
   // Junk before the frame does not count against the frame's room.
   EXPECT_TRUE(Feed(receiver, {std::string(100, 'j') + std::string(1, STX) + "0"}));
-  EXPECT_EQ(receiver.Room(), TAnswerReceiver::kBufferSize - 2);
+  EXPECT_EQ(receiver.Room(), THostAnswerReceiver::kBufferSize - 2);
   while (receiver.Room() > 0) {
     const std::size_t chunk = std::min<std::size_t>(receiver.Room(), 1000);
     EXPECT_TRUE(Feed(receiver, {std::string(chunk, 'f')}));
