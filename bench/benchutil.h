@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Small helpers of the benchmarks: figures, memory and CPU time of the process, and
 // a printer emulator in a child process.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Shared build settings and the one helper every test goes through.
 
 # Warnings for every target of ours.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds the program, starts the printer emulator on a pseudo-terminal and opens
 # the demo terminal file against it. The user's own settings are not changed:
 # the program runs with a private copy of them, and --demo-ports maps its host

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds the libFuzzer targets with clang and runs each of them.
 # usage: scripts/fuzz.sh [seconds-per-target]      short run (CI), 30 s per target by default
 #        scripts/fuzz.sh --long [TARGET...]        long run, by hand: each target (all by

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs the Debian 12 packages the build and the tests need (only those missing).
 set -euo pipefail
 packages=(

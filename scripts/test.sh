@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds everything and runs every test. Arguments go to the configure step
 # (for example -DQUORVEL_BENCH=ON to build the benchmarks as well).
 set -euo pipefail

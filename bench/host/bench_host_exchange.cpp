@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Host exchange figures over a pseudo-terminal, with the printer emulator in a
 // child process answering at once:
 //  - time from SendCommand to OnFinalAnswer over 1000 exchanges (median, p99);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Times the terminal window's work on a large terminal file: 100 groups x 20 commands
 // x 12 command fields (plus 6 answer fields each). Prints the figures; asserts nothing.
 //   bench_terminalfile [folder]      (default: the system's temporary folder)

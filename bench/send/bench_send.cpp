@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Send figures against the printer emulator (in a child process, answering at once):
 //  - Repeat of a host command in the terminal window: commands per second, this
 //    process's CPU time per command, the longest stall of the event loop;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Log entries of 50-byte frames handed to an open log window the way the main
 // window hands them over (one queued notification per entry, in bursts of a
 // busy port), until the last one is painted. Prints one line:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Opening a large terminal file into the terminal window: 100 groups x 20
 // commands x 12 command fields (the shape of the model benchmark), or a file
 // given on the command line. Prints the time to create the window and to build

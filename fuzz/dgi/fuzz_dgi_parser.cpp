@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Arbitrary bytes from the printer, cut into reads, through the DGI answer parser
 // exactly as the worker drives it; checks what every accepted frame must satisfy.
 #include <cstddef>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Arbitrary printer output into the host's answer parser, cut into reads at
 // places the input chooses. Byte 0: the sequence byte of the command frame; then
 // repeatedly a length byte and that many received bytes.

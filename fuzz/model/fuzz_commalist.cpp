@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Any bytes as a comma list: decoding terminates, and what it gives encodes back.
 #include <cstddef>
 #include <cstdint>

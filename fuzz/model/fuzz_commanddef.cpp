@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Command definitions from hand-edited or damaged "Commands"/"Answers"/"CL" values:
 // the reader either gives a definition or the conversion error, never more than 70
 // fields, and whatever it gives is written back and read again unchanged.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Hexadecimal escapes in typed field texts: the expansion either fails or gives
 // bytes, never more bytes than the text had characters, and a text without an
 // escape letter passes unchanged.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Any bytes as a terminal file: every read must terminate without faults, and a write
 // must read back.
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Dates in answer fields: ShowDate shows either the text unchanged or a date in
 // the display form of the output code, and a date sent in a four-digit-year
 // form is shown back as the same date.

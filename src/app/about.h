@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The about box: the program's picture and its version information.
 #include <QDialog>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/formmain.h"
 
 #include <QAbstractButton>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The main window: a multiple-document frame that exists for the whole run. It
 // owns the settings record, the host control and the DGI control, and while a

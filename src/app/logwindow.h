@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The communication log of the open terminal file: every port opening and
 // closing, every frame written and read (as hexadecimal bytes) and the

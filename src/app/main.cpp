@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // quorvel [--demo-ports HOST DGI] [FILE.qvl] | --help | --version
 //   --demo-ports maps the host port (Com1) and the fiscal port (Com2, switched on)
 //   to the given devices for this run only; the settings store is then not written.

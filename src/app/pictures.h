@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The program's pictures, drawn in code: the icon, the toolbar images, the two
 // images of the fiscal-port button and the tiled background of the main window.

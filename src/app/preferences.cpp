@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/preferences.h"
 
 #include "host/fiscalcontrol.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The preferences dialog: host port, baud rate and protocol, DGI port and time-out,
 // log colours and low-level logging, language, the two date formats and the display

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/qtloop.h"
 
 #include <QCoreApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The Qt event loop as the owner's loop of the protocol controls: notifications
 // posted from any thread are delivered on the GUI thread, in posting order.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Registers the terminal-file type (*.qvl) with the desktop for a program run from its
 // build folder: a shared-mime-info package, a desktop entry and an icon under the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The per-user settings store: an INI file in the user's configuration folder,
 // named after the executable's base name (for example ~/.config/quorvel.conf).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // quorvel-cli: each sub-command lives in a file of its own and registers itself here,
 // with its usage line and, optionally, a help text; "quorvel-cli --help" lists every

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // quorvel-cli dgi --device PATH [--timeout MS] DATA: sends one command on the
 // fiscal (DGI) port and prints one line per event of the control, in order.
 #include <cstdio>

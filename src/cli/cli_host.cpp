@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // quorvel-cli host --device PATH [--baud BPS] [--protocol compatible|extended]
 // [--deadline MS] FIELD...
 // Sends one command on the host port and prints one line per event, in order.

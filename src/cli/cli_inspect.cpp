@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // quorvel-cli inspect FILE: prints what the terminal window reads from a
 // terminal file, one line per item. A file that cannot be read completely, or a
 // value the window could not read, gives status 1 and no output at all.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // quorvel-cli new [--force] FILE: writes the new-file template into FILE, as New does;
 // an existing FILE is replaced only with --force.
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // quorvel-cli send: one command of a terminal file, sent as the terminal window
 // sends it (same wire texts), with its answer decoded as the answer page shows it.
 #include <unistd.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "cli/clisupport.h"
 
 #include <chrono>

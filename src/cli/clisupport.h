@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // What the sub-commands of quorvel-cli share: their output lines, exit statuses,
 // option reading, and the event lines of the host and DGI controls.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // quorvel-cli: a headless companion of the desktop program for shells and scripts.
 #include <cerrno>
 #include <cstdio>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "dgi/fpauxcontrol.h"
 
 #include <algorithm>

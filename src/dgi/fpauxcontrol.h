@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The fiscal printer's auxiliary (DGI) port: single-frame commands with an 8-bit
 // checksum, answered by ACK, NAK or one or more answer frames. TFPAuxControl lives

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "host/answerparser.h"
 
 #include <cstring>

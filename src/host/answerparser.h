@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The host side of an answer exchange: the receive buffer and the byte parser that
 // recognises ACK, NAK, DC2 and answer frames, verifies their checksums and answers

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // TFPHostControl: the fiscal printer's host port. It assembles framed, checksummed
 // commands, hands each to its worker thread TCommThread, and turns the worker's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Notifications the host worker posts to its control (message numbers from 0x400).
 #include <cstdint>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // What the answer page shows, without widgets: the status words decoded by the
 // fixed-answer records, and the rows (caption, shown value, hint) of one host

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Colour values as stored in terminal files: 0x00BBGGRR for a plain colour,
 // 0x80000000 + n for the system colour n, 0x1FFFFFFF for none ("clNone").

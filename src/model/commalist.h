@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Comma lists: several items stored in one INI value.
 #include <cstddef>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Codes of the terminal file and the names the editors show for them. Names are
 // compared exactly, letter case included.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Errors raised while reading or writing a terminal file.
 #include <stdexcept>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "model/extinifile.h"
 
 #include "model/textnumbers.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The INI layer: every read and write of a terminal file goes through it.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The field records of a command section: "Commands" (12 values per command
 // field), "Answers" (3 values per answer field), "CL" + n (drop-down items of

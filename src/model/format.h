@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Field values in both directions: typed text -> protocol field text (Format*),
 // answer field bytes -> display text (Show*). All routines are pure functions;

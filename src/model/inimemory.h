@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The terminal window's in-memory copy of its terminal file: loaded once, read many
 // times, loaded again on request after an editor has changed the file.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "model/inputfilter.h"
 
 namespace quorvel::model {

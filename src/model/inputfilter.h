@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The character rules of the typed input controls: which keys a field of a
 // text type accepts while typing, and whether a whole text fits the type after

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "model/sendtext.h"
 
 #include <cstdio>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // What Send and Repeat hand to the controls: the wire text of each command field
 // by its control type and text type, the bytes after escape expansion, the DGI

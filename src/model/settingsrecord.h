@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The program's settings record: the per-user settings, the state of both ports
 // and the [General] values of the open terminal file. One instance lives in the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Terminal-file access: the [General] values, return-code descriptions, fixed-answer
 // records, the command tree, and the new-file template.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Numbers in terminal-file texts and on the wire: digits, words and blanks.
 #include <cstdint>

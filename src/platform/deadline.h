@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A point in time after which a wait gives up, measured on the monotonic clock.
 #include <chrono>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Numbered notifications from a worker thread to its owner's thread.
 #include <cstdint>

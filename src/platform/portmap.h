@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Where the logical port names ("Com1" ... "Com16", "USB") live on this machine.
 #include <array>

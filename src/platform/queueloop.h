@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // An event loop without a GUI: notifications wait in a queue until the owning
 // thread drains it. Used by the command line and by the tests.

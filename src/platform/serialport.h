@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A serial line (or a USB printer node) opened for exclusive, non-blocking use.
 // All waits sleep in poll(); Cancel() from another thread wakes them at once.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // TSerialPort on POSIX: termios on a non-blocking descriptor; every wait is a poll()
 // on the device and an eventfd, so Cancel() from another thread wakes it at once.
 #include <fcntl.h>

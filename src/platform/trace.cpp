@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/trace.h"
 
 namespace quorvel::platform {

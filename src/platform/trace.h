@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Debug trace lines: "file line:text". The program routes them to a logging
 // category that is off by default; tests collect them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The close box of a terminal file's child windows only minimizes them: the two
 // windows are closed together, by the terminal file actions.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The terminal window of the open terminal file: the command tree on the left,
 // the input form of the selected command, the two answer pages, and the Send,

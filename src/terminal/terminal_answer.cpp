@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The answer pages of the terminal window: the host answer decoded into status
 // panels and captioned answer rows, and the DGI answers as text lines.
 #include <QGroupBox>

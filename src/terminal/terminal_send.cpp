@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Send, Repeat and Cancel of the terminal window, and the notifications that end a
 // command without an answer page (errors, the DGI acknowledgement, the port reset).
 #include <QCoreApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // What the terminal window needs from the main window that owns it.
 #include <QString>

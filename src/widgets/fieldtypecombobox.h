@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The text-entry control of the terminal window and the editors: a combo box
 // that knows the text type of its value, swallows keys the type cannot hold,

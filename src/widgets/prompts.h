@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Message boxes and prompts go through one small interface, so that tests can
 // answer them without a person and check what the user would have seen.

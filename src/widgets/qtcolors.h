@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Colour values of the terminal file and the settings (0x00BBGGRR, system
 // colours 0x80000000 + n, clNone) as Qt colours.

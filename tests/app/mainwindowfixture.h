@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A main window started on a private settings file, a private program folder
 // and scripted prompts, with every port mapped to a path that does not exist

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The demo terminal file: its format, that it shows every text type and control
 // type with lists, notes, required and read-only fields, and that every command
 // builds its form in the terminal window without an error.

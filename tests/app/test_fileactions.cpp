@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Terminal-file actions of the main window: opening at start and from the
 // command line, New, Open, Save As, Close, dropped files, the two windows they
 // create and the [General] values they read and write.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The communication log: entries in the view and in the log file, the file's
 // header and date-and-time lines, low-level mode, colours, "&Clear", wrapping
 // with the hanging indent, selection and copy, following the end, and a log

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The main window: start-up with its settings and ports, the status panels, the
 // actions and hints, the fiscal-port button, Reset serial ports, the edit
 // actions, the preferences' port reopening, event routing and shutdown.

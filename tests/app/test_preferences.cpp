@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The preferences dialog: controls loaded from the settings record, OK storing
 // them, Cancel leaving the record alone, the colour lists and the device paths.
 #include <QCheckBox>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Qt event loop of the controls: notifications posted from worker threads
 // arrive on the GUI thread in posting order, and none after the sink is gone.
 #include <QCoreApplication>

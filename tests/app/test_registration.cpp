@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // File-type registration: the mime package, the desktop entry and the icon under the
 // user's data folder for a program run from its build folder; nothing for an
 // installed program, and never over a user's entry of the installed program; the

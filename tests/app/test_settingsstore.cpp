@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The per-user settings store: first-run values, the values read at start and
 // written at exit, fall-backs for damaged values, and the port map.
 #include <QFile>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Shared by the quorvel-cli tests: runs the real quorvel-cli (QUORVEL_CLI_PATH) and
 // captures its standard output, standard error and exit status, in a temporary folder

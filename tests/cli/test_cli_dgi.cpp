@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Runs the real quorvel-cli dgi against the printer emulator on a pseudo-terminal.
 #include <string>
 #include <vector>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Runs the real quorvel-cli host against the printer emulator on a pseudo-terminal.
 #include <sys/stat.h>
 #include <unistd.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Runs the real quorvel-cli on terminal files in a temporary folder.
 #include <sys/stat.h>
 

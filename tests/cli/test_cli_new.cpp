@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Runs the real "quorvel-cli new" in a temporary folder.
 #include <sys/mount.h>
 

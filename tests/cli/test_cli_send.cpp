@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Runs the real quorvel-cli send with a terminal file in a temporary folder against
 // the printer emulator on pseudo-terminals.
 #include <sys/stat.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Waiting on the printer emulator from the test's own thread, without running any
 // event loop: whatever the test's thread would handle stays queued meanwhile.

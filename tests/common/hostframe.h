@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Reading the host command frames the printer emulator received.
 #include <optional>

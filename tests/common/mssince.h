@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Elapsed time for the tests that check the protocol's own time limits.
 #include <chrono>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A private folder under the system's temporary folder, removed with everything in it.
 // Its name starts with `prefix`, so that a folder left behind says which test made it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The DGI control over a real pseudo-terminal, with the printer emulator on the
 // other side: frames on the line, event orders, errors and the abort paths.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The DGI frame layout, the final status codes and the answer parser, without a line.
 #include <gtest/gtest.h>
 

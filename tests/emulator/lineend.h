@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The host's end of the emulator's line, driven by the test with raw bytes: it opens
 // the slave path as a control would and reads what the printer sends.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The printer emulator on the DGI line, driven through its pseudo-terminal with raw
 // bytes. A frame is STX, the data, ETX and one byte that makes the whole frame add up
 // to 0 modulo 256; expected frames are worked out by hand.

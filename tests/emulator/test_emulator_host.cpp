@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The printer emulator on the host line, driven through its pseudo-terminal with raw
 // bytes. Expected frames are worked out by hand: STX, SEQ, fields joined by FS, ETX,
 // then the byte sum modulo 65536 as four upper-case hexadecimal digits.

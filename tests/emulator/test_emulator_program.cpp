@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // quorvel-emulator as a separate process: links, answers, its output lines, and a
 // clean end on SIGTERM.
 #include <gtest/gtest.h>

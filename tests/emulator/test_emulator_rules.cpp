@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The command line of quorvel-emulator: behaviours and their errors.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A host control on a pseudo-terminal with the printer emulator at the far end.
 // Every event is recorded as one line, in the form quorvel-cli prints.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Whole exchanges against the printer emulator: the event orders, the answer
 // parser's cases on a real line, Purge and ClosePort in the middle of an exchange,
 // the property rules, open failures and the trace lines.

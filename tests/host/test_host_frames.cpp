@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Command frames as the printer receives them, sequence numbers, escaping, the
 // size limits and the decoding of final answers in both protocol variants.
 #include <gtest/gtest.h>

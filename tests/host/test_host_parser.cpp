@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The answer parser over byte streams cut into reads at chosen places.
 #include <gtest/gtest.h>
 

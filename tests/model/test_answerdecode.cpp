@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Status words decoded by the fixed-answer records, and the rows of one host answer.
 #include <gtest/gtest.h>
 

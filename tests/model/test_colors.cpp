@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Colour names and numbers in both directions.
 #include <gtest/gtest.h>
 

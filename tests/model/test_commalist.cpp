@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Comma lists: the decoder and encoder, and quoted record texts.
 #include <gtest/gtest.h>
 

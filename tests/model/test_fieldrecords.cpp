@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "model/fieldrecords.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "model/format.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The INI layer on real files: names, reading rules, write placement, exact bytes,
 // atomic replacement and refused writes.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The in-memory copy: exact values, its own key matching, reload, kept sections.
 #include <gtest/gtest.h>
 

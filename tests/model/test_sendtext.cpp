@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Wire texts of command fields as Send and Repeat hand them to the controls.
 #include <gtest/gtest.h>
 

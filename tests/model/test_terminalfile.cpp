@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Terminal-file access: the new-file template, [General], return codes, fixed answers
 // and the command tree, on real files.
 #include <gtest/gtest.h>

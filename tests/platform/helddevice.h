@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A device held by another process, as a second program on the same port would hold
 // it: a child process opens it and takes its exclusive lock until this object ends.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A raw pseudo-terminal for tests of the serial layer: the test plays the far end
 // on the master; the port under test opens the slave by its path.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Deadline, trace format, port map, open-error mapping and the queue loop.
 #include <gtest/gtest.h>
 

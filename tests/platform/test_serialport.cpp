@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // TSerialPort over real pseudo-terminals: opening, line settings, burst reads,
 // bounded writes, discards, Cancel and hang-ups.
 #include <gtest/gtest.h>

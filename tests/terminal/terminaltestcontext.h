@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A terminal context for tests: a settings record, scripted prompts, the status
 // texts written, and the terminal files written into a real temporary folder.

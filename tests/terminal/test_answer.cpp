@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The answer pages of the terminal window: status panels decoded by the
 // fixed-answer records, answer rows by the sent command's answer field records,
 // the extended protocol's rows, and the DGI answers as text lines.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Send, Repeat and Cancel of the terminal window, end to end: real controls on
 // pseudo-terminals, the printer emulator behind them, the window on the offscreen platform.
 #include <QApplication>

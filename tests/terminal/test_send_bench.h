@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A terminal window wired to real controls on pseudo-terminals with the printer
 // emulator behind them. The control events reach the window as queued

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The terminal window: the command tree, the command form and its layout, the
 // control kinds, and when Send and Repeat are offered.
 #include <QApplication>

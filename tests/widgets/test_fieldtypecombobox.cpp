@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The typed input control: key filter, change check, maximum length, and the
 // exit check of a required control.
 #include <QApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The real boxes behind the prompts interface, driven as a user would, and the
 // scripted answers the other tests rely on.
 #include <QApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "emulator/emulator.h"
 
 #include <fcntl.h>

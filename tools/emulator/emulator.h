@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A printer on a pseudo-terminal, for tests, the demo and the benchmarks.
 // It plays the printer side of the host protocol (both variants) or of the DGI

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // quorvel-emulator: a fiscal printer on pseudo-terminals for the demo and for scripts.
 #include <signal.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "emulator/rules.h"
 
 #include "emulator/wire.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Command line of the quorvel-emulator program: where its lines go and how the
 // printer answers each command.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "emulator/wire.h"
 
 #include <cctype>

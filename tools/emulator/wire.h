@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The printer's own view of the two line protocols: building answer frames and
 // reading command frames byte by byte. Kept apart from the host and DGI controls
